@@ -1,0 +1,39 @@
+// The program file's entry point: check the run-time, start the desktop view, run.
+#include <QApplication>
+#include <QMessageBox>
+#include <cstdio>
+
+#include "launcher/runtime_check.h"
+#include "launcher/start.h"
+#include "platform/files.h"
+#include "platform/program.h"
+#include "platform/qt/qt_view.h"
+#include "platform/system/linux_system.h"
+#include "windows/behaviours.h"
+
+int main(int argc, char** argv) {
+  using namespace lumora;
+  std::string why;
+  if (!DisplayAvailable(why)) {
+    // No window can be shown: standard error is the only place to say it.
+    std::fprintf(stderr, "%s (%s)\n", kRuntimeErrorText, why.c_str());
+    return kRuntimeErrorExitCode;
+  }
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication app(argc, argv);
+  QApplication::setOrganizationName("Lumora");
+  QApplication::setApplicationName("Lumora");
+  QApplication::setQuitOnLastWindowClosed(false);  // the program ends with MainWindow only
+  if (!BrowserEngineAvailable(why)) {
+    std::fprintf(stderr, "%s (%s)\n", kRuntimeErrorText, why.c_str());
+    QMessageBox::critical(nullptr, kRuntimeErrorTitle, kRuntimeErrorText);
+    return kRuntimeErrorExitCode;
+  }
+
+  const std::filesystem::path self = ProgramFilePath();
+  ProgramEnvironment env{self.parent_path(), self.filename().string()};
+  QtView view;
+  LinuxSystem system;
+  Program program(ProgramCatalogue(), view, system, env);
+  return RunStartRoutine(program);
+}

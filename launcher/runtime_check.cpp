@@ -1,0 +1,88 @@
+#include "launcher/runtime_check.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <QLibraryInfo>
+#include <QString>
+#include <cstdlib>
+#include <filesystem>
+
+namespace lumora {
+
+namespace {
+
+std::string Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? v : "";
+}
+
+// Asks the X server for a connection through the client library Qt itself uses, loaded at
+// run time so the program has no link-time dependency of its own on it.
+bool CanConnectToX(const std::string& display) {
+  void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
+  if (xcb == nullptr) return false;
+  using Connect = void* (*)(const char*, int*);
+  using HasError = int (*)(void*);
+  using Disconnect = void (*)(void*);
+  auto connect = reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect"));
+  auto has_error = reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error"));
+  auto disconnect = reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect"));
+  bool ok = false;
+  if (connect && has_error && disconnect) {
+    void* connection = connect(display.c_str(), nullptr);
+    ok = connection != nullptr && has_error(connection) == 0;
+    if (connection != nullptr) disconnect(connection);
+  }
+  dlclose(xcb);
+  return ok;
+}
+
+bool WaylandSocketExists(const std::string& name) {
+  std::filesystem::path socket = name;
+  if (socket.is_relative()) socket = std::filesystem::path(Env("XDG_RUNTIME_DIR")) / name;
+  std::error_code ec;
+  return std::filesystem::exists(socket, ec);
+}
+
+}  // namespace
+
+bool DisplayAvailable(std::string& why) {
+  const std::string platform = Env("QT_QPA_PLATFORM");
+  if (platform.rfind("offscreen", 0) == 0 || platform.rfind("minimal", 0) == 0) return true;
+  const std::string wayland = Env("WAYLAND_DISPLAY");
+  const std::string x11 = Env("DISPLAY");
+  const bool want_wayland = platform.rfind("wayland", 0) == 0;
+  const bool want_x11 = platform.rfind("xcb", 0) == 0;
+  if (!want_x11 && !wayland.empty() && WaylandSocketExists(wayland)) return true;
+  if (!want_wayland && !x11.empty() && CanConnectToX(x11)) return true;
+  why = x11.empty() && wayland.empty() ? "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)"
+                                       : "cannot connect to the display";
+  return false;
+}
+
+bool BrowserEngineAvailable(std::string& why) {
+  std::filesystem::path helper = Env("QTWEBENGINEPROCESS_PATH");
+  if (helper.empty()) {
+    helper = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath).toStdString();
+    helper /= "QtWebEngineProcess";
+  }
+  if (access(helper.c_str(), X_OK) != 0 || !std::filesystem::is_regular_file(helper)) {
+    why = "browser engine helper missing or not executable: " + helper.string();
+    return false;
+  }
+  std::filesystem::path resources = Env("QTWEBENGINE_RESOURCES_PATH");
+  if (resources.empty()) {
+    resources = QLibraryInfo::path(QLibraryInfo::DataPath).toStdString();
+    resources /= "resources";
+  }
+  std::error_code ec;
+  const auto pak = resources / "qtwebengine_resources.pak";
+  if (!std::filesystem::is_regular_file(pak, ec) || std::filesystem::file_size(pak, ec) == 0) {
+    why = "browser engine resources missing: " + pak.string();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace lumora

@@ -1,0 +1,91 @@
+// The format in which windows are declared as data. The catalogue (forms/) fills these
+// tables; the model instantiates them; the behaviours (windows/) bind their events.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+#include "platform/types.h"
+
+namespace lumora {
+
+class Program;
+
+constexpr int Rgb(int r, int g, int b) { return (r << 16) | (g << 8) | b; }
+inline constexpr int kNoColor = -1;
+
+// Kind-specific initial properties; the defaults mean "not set".
+struct InitialProps {
+  std::string_view text{};        // label text
+  int text_color = kNoColor;      // 0xRRGGBB
+  int font_pixels = 0;            // label font height
+  int interval = 0;               // timer interval in ms
+  bool checked = false;           // check box
+  bool hand_cursor = false;       // pointer shape over the control
+  // Pictures shipped with the data, relative to the run directory: a picture box shows
+  // `picture`; a graphic button uses it as normal and pressed image and `hover_picture`
+  // while the pointer is over it.
+  std::string_view picture{};
+  std::string_view hover_picture{};
+};
+
+struct ControlDef {
+  std::string_view name;
+  ControlKind kind;
+  std::string_view parent;  // "" for the window itself, else a container control
+  int left;
+  int top;
+  int width;
+  int height;
+  bool visible;
+  InitialProps props{};
+};
+
+// Popup menus are a flat list in order; level 0 starts a menu, 1 is an item, 2 a sub-item
+// of the item before it. "-" is a separator.
+struct MenuItemDef {
+  std::string_view text;
+  int level;
+  bool visible = true;
+};
+
+// Colours and item images of a window's menu skinner.
+struct MenuSkin {
+  std::array<int, 6> colors{};
+  // Items (by path "menu/item") that carry image 0 and image 1.
+  std::span<const std::string_view> image0_items{};
+  std::span<const std::string_view> image1_items{};
+};
+
+struct WindowDef {
+  WindowId id;
+  int width;
+  int height;
+  std::string_view caption;
+  bool visible;
+  std::span<const ControlDef> controls;
+  std::span<const MenuItemDef> menus{};
+  const MenuSkin* menu_skin = nullptr;
+};
+
+inline constexpr int kDesignLeft = 50;
+inline constexpr int kDesignTop = 50;
+
+using Handler = void (*)(Program&, EventArgs&);
+
+// One entry point of a window: control "" is the window itself; for menu items the control
+// is the item's path, "menu text/item text" (sub-items: "menu/item/sub-item").
+struct Binding {
+  std::string_view control;
+  Event event;
+  Handler handler;
+};
+
+// Where the program finds its windows and their bindings; supplied by the catalogue and
+// the behaviours so the platform depends on neither.
+struct Catalogue {
+  const WindowDef& (*definition)(WindowId) = nullptr;
+  std::span<const Binding> (*bindings)(WindowId) = nullptr;
+};
+
+}  // namespace lumora

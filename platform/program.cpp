@@ -1,0 +1,238 @@
+#include "platform/program.h"
+
+#include <utility>
+
+#include "platform/files.h"
+
+namespace lumora {
+
+Program::Program(Catalogue catalogue, View& view, SystemServices& system, ProgramEnvironment env)
+    : catalogue_(catalogue), view_(view), system_(system), env_(std::move(env)) {
+  view_.Attach(*this);
+}
+
+void Program::ThrowIfEnded() const {
+  if (ended_) throw ProgramEnded{exit_code_};
+}
+
+std::filesystem::path Program::LocalPath(std::string_view relative) const {
+  return env_.run_directory / std::filesystem::path(relative);
+}
+
+// --- windows and controls -------------------------------------------------------------------
+
+void Program::ApplyDesignPictures(WindowInstance& instance) {
+  for (ControlState& c : instance.controls) {
+    const InitialProps& init = c.def->props;
+    if (init.picture.empty()) continue;
+    Bytes picture = ReadFileBytes(LocalPath(init.picture));
+    if (c.def->kind == ControlKind::GraphicButton) {
+      c.props[Prop::NormalPicture] = picture;
+      c.props[Prop::PressedPicture] = std::move(picture);
+      if (!init.hover_picture.empty()) {
+        c.props[Prop::HoverPicture] = ReadFileBytes(LocalPath(init.hover_picture));
+      }
+    } else {
+      c.props[Prop::Picture] = std::move(picture);
+    }
+  }
+}
+
+void Program::LoadWindow(WindowId window, bool modal) {
+  if (ended_) return;
+  if (model_.IsLoaded(window)) {
+    // Never a second instance: the newest request lands in the window the user already sees.
+    Raise(window, "", Event::Created);
+    ThrowIfEnded();
+    view_.BringToFront(window);
+    return;
+  }
+  WindowInstance& instance = model_.Create(catalogue_.definition(window));
+  const std::uint64_t generation = instance.generation;
+  ApplyDesignPictures(instance);
+  view_.WindowCreated(window);
+  Raise(window, "", Event::Created);
+  ThrowIfEnded();
+  // The creation event may have destroyed the window (or destroyed and reloaded it).
+  const WindowInstance* after = model_.Find(window);
+  if (after == nullptr || after->generation != generation) return;
+  if (AsBool(model_.Get(window, "", Prop::Visible))) {
+    view_.PropertyChanged(window, "", Prop::Visible, true);
+  }
+  if (!modal) return;
+  view_.RunLoopUntil(
+      [this, window, generation] {
+        const WindowInstance* w = model_.Find(window);
+        return ended_ || w == nullptr || w->generation != generation;
+      },
+      std::nullopt);
+  ThrowIfEnded();
+}
+
+void Program::DestroyWindow(WindowId window) {
+  if (!model_.IsLoaded(window)) return;
+  model_.Destroy(window);
+  view_.WindowDestroyed(window);
+  view_.WakeLoops();
+}
+
+void Program::SetProperty(WindowId window, std::string_view control, Prop prop, Value value) {
+  if (!model_.Set(window, control, prop, value)) return;
+  view_.PropertyChanged(window, control, prop, value);
+}
+
+Value Program::GetProperty(WindowId window, std::string_view control, Prop prop) const {
+  return model_.Get(window, control, prop);
+}
+
+void Program::MoveControl(WindowId window, std::string_view control, std::optional<int> left,
+                          std::optional<int> top, std::optional<int> width,
+                          std::optional<int> height) {
+  const std::pair<Prop, std::optional<int>> parts[] = {
+      {Prop::Left, left}, {Prop::Top, top}, {Prop::Width, width}, {Prop::Height, height}};
+  for (const auto& [prop, v] : parts) {
+    if (v) SetProperty(window, control, prop, *v);
+  }
+}
+
+void Program::SetZOrder(WindowId window, std::string_view control, int position) {
+  if (position != 2 || !model_.IsLoaded(window)) return;
+  if (model_.Find(window)->Control(control) == nullptr) return;
+  view_.MoveToBottom(window, control);
+}
+
+int Program::GetClientWidth(WindowId window) const {
+  return AsInt(model_.Get(window, "", Prop::Width));
+}
+
+int Program::GetClientHeight(WindowId window) const {
+  return AsInt(model_.Get(window, "", Prop::Height));
+}
+
+void Program::PopupMenu(WindowId window, std::string_view menu, std::optional<Point> at) {
+  if (ended_ || !model_.IsLoaded(window)) return;
+  const std::string chosen = view_.PopupMenu(window, menu, at);
+  ThrowIfEnded();
+  if (!chosen.empty()) {
+    Raise(window, chosen, Event::MenuItemClicked);
+    ThrowIfEnded();
+  }
+}
+
+ControlRef Program::GetEventSource() const {
+  return event_sources_.empty() ? ControlRef{} : event_sources_.back();
+}
+
+void Program::SetTrayIcon(WindowId window, const std::string& icon_path,
+                          std::string_view tooltip) {
+  if (!model_.IsLoaded(window)) return;
+  view_.SetTrayIcon(window, icon_path, tooltip);
+}
+
+void Program::SetStatusText(WindowId window, std::string_view control, int pane,
+                            std::string_view text) {
+  if (!model_.Set(window, control, Prop::Text, std::string(text))) return;
+  view_.SetStatusText(window, control, pane, text);
+}
+
+int Program::ShowMessageBox(std::string_view text, int flags, std::string_view title) {
+  if (ended_) return 0;
+  const int button = view_.ShowMessageBox(text, flags, title);
+  ThrowIfEnded();
+  return button;
+}
+
+// --- browsers ---------------------------------------------------------------------------------
+
+void Program::NavigateBrowser(WindowId window, std::string_view control,
+                              std::string_view address) {
+  SetProperty(window, control, Prop::Address, std::string(address));
+}
+
+namespace {
+bool IsBrowser(const WindowModel& model, WindowId window, std::string_view control) {
+  const WindowInstance* w = model.Find(window);
+  const ControlState* c = w ? w->Control(control) : nullptr;
+  return c != nullptr && c->def->kind == ControlKind::WebBrowser;
+}
+}  // namespace
+
+void Program::BrowserGoBack(WindowId window, std::string_view control) {
+  if (IsBrowser(model_, window, control))
+    view_.RunBrowserCommand(window, control, BrowserCommand::GoBack);
+}
+void Program::BrowserGoForward(WindowId window, std::string_view control) {
+  if (IsBrowser(model_, window, control))
+    view_.RunBrowserCommand(window, control, BrowserCommand::GoForward);
+}
+void Program::BrowserRefresh(WindowId window, std::string_view control) {
+  if (IsBrowser(model_, window, control))
+    view_.RunBrowserCommand(window, control, BrowserCommand::Refresh);
+}
+void Program::BrowserStop(WindowId window, std::string_view control) {
+  if (IsBrowser(model_, window, control))
+    view_.RunBrowserCommand(window, control, BrowserCommand::Stop);
+}
+
+// --- loop and program end ---------------------------------------------------------------------
+
+void Program::Delay(int milliseconds) {
+  if (ended_) ThrowIfEnded();
+  view_.RunLoopUntil([this] { return ended_; }, milliseconds < 0 ? 0 : milliseconds);
+  ThrowIfEnded();
+}
+
+void Program::RunMessageLoop() {
+  view_.RunLoopUntil([this] { return ended_ || !model_.IsLoaded(WindowId::MainWindow); },
+                     std::nullopt);
+}
+
+void Program::EndProgram(int exit_code) {
+  if (!ended_) {
+    ended_ = true;
+    exit_code_ = exit_code;
+    view_.WakeLoops();
+  }
+  throw ProgramEnded{exit_code_};
+}
+
+void Program::RegisterExitCallback(std::function<void()> routine) {
+  exit_callbacks_.push_back(std::move(routine));
+}
+
+void Program::RunExitCallbacks() {
+  if (exit_callbacks_ran_) return;
+  exit_callbacks_ran_ = true;
+  for (auto& routine : exit_callbacks_) routine();
+}
+
+// --- events -----------------------------------------------------------------------------------
+
+bool Program::HasBinding(WindowId window, std::string_view control, Event event) const {
+  if (catalogue_.bindings == nullptr) return false;
+  for (const Binding& b : catalogue_.bindings(window)) {
+    if (b.event == event && b.control == control) return true;
+  }
+  return false;
+}
+
+void Program::Raise(WindowId window, std::string_view control, Event event, EventArgs& args) {
+  if (ended_ || !model_.IsLoaded(window) || catalogue_.bindings == nullptr) return;
+  if (!control.empty() && event != Event::MenuItemClicked &&
+      model_.Find(window)->Control(control) == nullptr) {
+    return;
+  }
+  for (const Binding& b : catalogue_.bindings(window)) {
+    if (b.event != event || b.control != control || b.handler == nullptr) continue;
+    event_sources_.push_back(ControlRef{window, std::string(control)});
+    try {
+      b.handler(*this, args);
+    } catch (const ProgramEnded&) {
+      // The end has been recorded; the loops that are running unwind by themselves.
+    }
+    event_sources_.pop_back();
+    return;
+  }
+}
+
+}  // namespace lumora

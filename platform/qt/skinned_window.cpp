@@ -1,0 +1,93 @@
+#include "platform/qt/skinned_window.h"
+
+#include <QCloseEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+#include "platform/qt/qt_convert.h"
+
+namespace lumora::qtview {
+
+SkinnedWindow::SkinnedWindow() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {}
+
+void SkinnedWindow::Apply(Prop prop, const Value& value) {
+  switch (prop) {
+    case Prop::Left:
+      move(AsInt(value), y());
+      break;
+    case Prop::Top:
+      move(x(), AsInt(value));
+      break;
+    case Prop::Width:
+      resize(std::max(0, AsInt(value)), height());
+      break;
+    case Prop::Height:
+      resize(width(), std::max(0, AsInt(value)));
+      break;
+    case Prop::Text:
+      setWindowTitle(ToQString(AsText(value)));
+      break;
+    case Prop::Visible:
+      shown_ = AsBool(value);
+      ShowAsModelSays();
+      break;
+    case Prop::WindowState:
+      minimized_ = AsInt(value) == kWindowStateMinimized;
+      if (shown_) {
+        ShowAsModelSays();
+      } else {
+        // Remembered for when the window is shown; a hidden window stays hidden.
+        setWindowState(minimized_ ? Qt::WindowMinimized : Qt::WindowNoState);
+      }
+      break;
+    case Prop::TopMost:
+      SetTopMost(AsBool(value));
+      break;
+    case Prop::BackgroundPicture:
+      background_ = PixmapFromBytes(AsBytes(value));
+      update();
+      break;
+    default:
+      break;
+  }
+}
+
+void SkinnedWindow::ShowAsModelSays() {
+  if (!shown_) {
+    hide();
+  } else if (minimized_) {
+    showMinimized();
+  } else {
+    showNormal();
+  }
+}
+
+void SkinnedWindow::SetTopMost(bool on) {
+  if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == on) return;
+  // Changing the flags hides a top-level widget; it comes back as it was.
+  setWindowFlag(Qt::WindowStaysOnTopHint, on);
+  if (shown_) ShowAsModelSays();
+}
+
+void SkinnedWindow::paintEvent(QPaintEvent*) {
+  if (background_.isNull()) return;  // the palette's window colour, painted by Qt
+  QPainter painter(this);
+  painter.drawPixmap(0, 0, background_);
+}
+
+void SkinnedWindow::mousePressEvent(QMouseEvent* event) {
+  const Qt::MouseButton button = event->button();
+  if ((button == Qt::LeftButton || button == Qt::RightButton) && on_press) {
+    on_press(button == Qt::LeftButton ? Event::LeftButtonDown : Event::RightButtonDown,
+             event->position().toPoint());
+  }
+}
+
+void SkinnedWindow::closeEvent(QCloseEvent* event) {
+  // Windows come and go through the model only; a close from the window manager must not
+  // leave a hidden widget behind a window the program believes is on screen.
+  event->ignore();
+}
+
+}  // namespace lumora::qtview
