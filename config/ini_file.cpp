@@ -25,7 +25,7 @@ enum class Encoding { kGbk, kUtf8 };
 class UniqueFd {
  public:
   explicit UniqueFd(int fd = -1) : fd_(fd) {}
-  ~UniqueFd() { Reset(); }
+  ~UniqueFd() { Close(); }
   UniqueFd(const UniqueFd&) = delete;
   UniqueFd& operator=(const UniqueFd&) = delete;
 
@@ -36,7 +36,6 @@ class UniqueFd {
     const int fd = std::exchange(fd_, -1);
     return fd < 0 || close(fd) == 0;
   }
-  void Reset() { Close(); }
 
  private:
   int fd_;
@@ -364,7 +363,10 @@ std::optional<std::string> Edit(std::string_view bytes, std::string_view section
 }  // namespace
 
 std::filesystem::path ConfigTempPath(const std::filesystem::path& file) {
-  return file.parent_path() / ("." + file.filename().string() + ".tmp");
+  std::string name = ".";
+  name += file.filename().string();
+  name += ".tmp";
+  return file.parent_path() / name;
 }
 
 std::string ReadConfigItem(const std::filesystem::path& file, std::string_view section,
@@ -402,6 +404,10 @@ bool WriteConfigItem(const std::filesystem::path& file, std::string_view section
   // O_NOFOLLOW: the writer must see exactly the file it is about to replace.
   const LoadStatus status = LoadFile(dir_fd.get(), name.c_str(), O_NOFOLLOW, current);
   if (status == LoadStatus::kFailed) return false;
+  // Replacing goes through the directory, which would bypass a file marked read-only.
+  if (status == LoadStatus::kOk && faccessat(dir_fd.get(), name.c_str(), W_OK, AT_EACCESS) != 0) {
+    return false;
+  }
 
   const std::optional<std::string> updated = Edit(current.bytes, section, key, value);
   if (!updated || updated->size() > kMaxConfigFileSize) return false;

@@ -32,7 +32,8 @@ std::string ReadConfigItem(const std::filesystem::path& file, std::string_view s
 //
 // The file is replaced atomically: after a crash it holds either the old or the new content.
 // Writers in different processes are serialised by a lock on the file's directory.
-// Returns false, leaving the file untouched, when anything fails.
+// Returns false, leaving the file untouched, when anything fails, including when the file is
+// read-only to the caller or larger than kMaxConfigFileSize.
 bool WriteConfigItem(const std::filesystem::path& file, std::string_view section,
                      std::string_view key, std::string_view value);
 

@@ -30,22 +30,17 @@ TEST_F(IniFileTest, ReadsByTheRules) {
   const std::vector<ReadCase> cases = {
       {"plain", "[Main]\nVolume=3\n", "Main", "Volume", "3"},
       {"case-insensitive names", "[MAIN]\nvOLUME=3\n", "main", "Volume", "3"},
-      {"trimmed", "  [ Main ]  \n\t Volume \t= \t3 x \t\n", "Main", "Volume", "3 x"},
-      {"caller's names trimmed", "[Main]\nVolume=3\n", " Main ", "Volume\t", "3"},
-      {"key with spaces", "[Ads]\nDisplay advertising=1\nColumn 1=Name\n", "Ads",
-       "display ADVERTISING", "1"},
-      {"key with spaces 2", "[Ads]\nDisplay advertising=1\nColumn 1=Name\n", "Ads", "Column 1",
+      {"trimmed", "  [ Main ]  \n\t Volume \t= \t3 x \t\n", " Main ", "Volume\t", "3 x"},
+      {"keys with spaces", "[Ads]\nDisplay advertising=1\nColumn 1=Name\n", "Ads", "column 1",
        "Name"},
       {"double quotes", "[S]\nk=\" padded \"\n", "S", "k", " padded "},
       {"single quotes", "[S]\nk='x'\n", "S", "k", "x"},
       {"mismatched quotes kept", "[S]\nk='x\"\n", "S", "k", "'x\""},
-      {"lone quote kept", "[S]\nk=\"\n", "S", "k", "\""},
       {"empty quotes", "[S]\nk=\"\"\n", "S", "k", ""},
       {"value holding '='", "[S]\nk=a=b\n", "S", "k", "a=b"},
       {"empty value", "[S]\nk=\nj=1\n", "S", "k", ""},
       {"CRLF", "[S]\r\na=1\r\nk=2\r\n", "S", "k", "2"},
       {"lone CR", "[S]\ra=1\rk=2\r", "S", "k", "2"},
-      {"mixed breaks, no final break", "[S]\r\na=1\rk=2", "S", "k", "2"},
       {"UTF-8 BOM", "\xEF\xBB\xBF[S]\nk=2\n", "S", "k", "2"},
       {"UTF-8 BOM means UTF-8", "\xEF\xBB\xBF[设置]\n显示=开\n", "设置", "显示", "开"},
       {"GBK value", "[S]\nk=\xBF\xAA\n", "S", "k", "开"},
@@ -55,18 +50,14 @@ TEST_F(IniFileTest, ReadsByTheRules) {
       // 癆 (B0 41) and 癮 (B0 61) differ only in an ASCII-range second byte.
       {"no case folding of Chinese", "[\xB0\x41]\nk=1\n", "癮", "k", ""},
       {"comments", "[S]\n;k=1\n # k=2\nk=3\n", "S", "k", "3"},
-      {"commented section", ";[S]\nk=1\n[S]\nk=2\n", "S", "k", "2"},
       {"line without '='", "[S]\nk\nk=4\n", "S", "k", "4"},
       {"first section wins", "[S]\na=1\n[T]\n[s]\nk=2\n", "S", "k", ""},
       {"first key wins", "[S]\nk=1\nK=2\n[S]\nk=3\n", "S", "k", "1"},
       {"key outside sections", "k=1\n[S]\n", "S", "k", ""},
-      {"unclosed section header", "[S]\n[T\nk=1\n", "S", "k", "1"},
       {"missing section", "[S]\nk=1\n", "T", "k", ""},
       {"missing key", "[S]\nk=1\n", "S", "j", ""},
-      {"empty file", "", "S", "k", ""},
       {"NUL bytes", "[S]\n\0\0garbage\xFF\nk=a\0b\nj=2\n"s, "S", "j", "2"},
       {"NUL in value", "[S]\nk=a\0b\n"s, "S", "k", "a\0b"s},
-      {"invalid GBK elsewhere", "[S]\nx=\xFF\x81\nk=1\n", "S", "k", "1"},
   };
   for (const ReadCase& c : cases) {
     WriteBytes(file_, c.file);
@@ -83,13 +74,6 @@ TEST_F(IniFileTest, UnreadableFilesReadAsEmpty) {
 
   WriteBytes(file_, "[S]\nk=1\n" + std::string(kMaxConfigFileSize, ';'));
   EXPECT_EQ(ReadConfigItem(file_, "S", "k"), "");
-}
-
-TEST_F(IniFileTest, ReadsTheFileAfreshEachTime) {
-  WriteBytes(file_, "[S]\nk=1\n");
-  EXPECT_EQ(ReadConfigItem(file_, "S", "k"), "1");
-  WriteBytes(file_, "[S]\nk=2\n");
-  EXPECT_EQ(ReadConfigItem(file_, "S", "k"), "2");
 }
 
 TEST_F(IniFileTest, WritesNewFileAndReadsBack) {
@@ -138,14 +122,10 @@ TEST_F(IniFileTest, WriteChangesOnlyTheItem) {
        "[A]\r\na=1\r\n[B]\r\nk=v\r\n"},
       {"BOM kept, UTF-8 kept", "\xEF\xBB\xBF[A]\na=1\n", "A", "显示", "开",
        "\xEF\xBB\xBF[A]\na=1\n显示=开\n"},
-      {"keys before any section untouched", "k=0\n", "S", "k", "1", "k=0\n[S]\nk=1\n"},
-      {"invalid GBK bytes elsewhere untouched", "x=\xFF\x81\n[S]\nk=1\n", "S", "k", "2",
-       "x=\xFF\x81\n[S]\nk=2\n"},
-      {"NUL bytes elsewhere untouched", "[S]\n\0\xFF\nk=1\n"s, "S", "k", "2",
-       "[S]\n\0\xFF\nk=2\n"s},
+      {"invalid GBK and NUL bytes elsewhere untouched", "x=\xFF\x81\n[S]\n\0\nk=1\n"s, "S", "k",
+       "2", "x=\xFF\x81\n[S]\n\0\nk=2\n"s},
       {"value cut at its first line break", "[A]\na=1\n", "A", "a", "x\r\n[Other]\nx=1",
        "[A]\na=x\n"},
-      {"value cut at a lone CR", "[A]\na=1\n", "A", "a", "y\rz=2", "[A]\na=y\n"},
       {"characters GBK lacks become '?'", "", "A", "a", "x😀", "[A]\na=x?\n"},
   };
   for (const EditCase& c : cases) {
@@ -234,10 +214,13 @@ TEST_F(IniFileTest, StaleTemporaryFileFromACrashIsReplaced) {
   EXPECT_FALSE(fs::exists(ConfigTempPath(file_)));
 }
 
-TEST_F(IniFileTest, ReadOnlyDirectoryLeavesTheOriginalIntact) {
+TEST_F(IniFileTest, ReadOnlyFileOrDirectoryLeavesTheOriginalIntact) {
   if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
   const std::string before = "[S]\nk=1\n";
   WriteBytes(file_, before);
+  ASSERT_EQ(chmod(file_.c_str(), 0444), 0);
+  EXPECT_FALSE(WriteConfigItem(file_, "S", "k", "2"));
+  ASSERT_EQ(chmod(file_.c_str(), 0644), 0);
   ASSERT_EQ(chmod(dir_.c_str(), 0555), 0);
   EXPECT_FALSE(WriteConfigItem(file_, "S", "k", "2"));
   EXPECT_FALSE(WriteConfigItem(dir_ / "new.ini", "S", "k", "2"));
