@@ -1,3 +1,5 @@
+// MainWindow: the start-up window with the column bar and the main browser.
+#include "forms/menu_skin.h"
 #include "forms/windows_defs.h"
 
 namespace lumora {
@@ -34,9 +36,69 @@ constexpr ControlDef kControls[] = {
   {"背投时钟",       K::Timer,            "",        0,   0,    0,   0, true,  {.interval = 60000}},
   {"启动窗口超级菜单", K::MenuSkinner,    "",        0,   0,    0,   0, true},
 };
+
+// The option menu in three languages, then the main browser's menu in three languages.
+constexpr MenuItemDef kMenus[] = {
+  {"选项按钮菜单", 0},
+    {"窗口设置", 1, false},
+      {"置顶", 2},
+      {"取消置顶", 2},
+    {"软件选项", 1},
+    {"-", 1},
+    {"联系客服", 1},
+    {"-", 1},
+    {"升级程序", 1},
+    {"关于本程序", 1},
+    {"-", 1},
+    {"退出", 1},
+  {"繁体菜单", 0},
+    {"軟件設置", 1},
+    {"-", 1},
+    {"聯系客服", 1},
+    {"-", 1},
+    {"升級程序", 1},
+    {"關于本程序", 1},
+    {"-", 1},
+    {"退出", 1},
+  {"英文菜单", 0},
+    {"Settings", 1},
+    {"-", 1},
+    {"Contact us", 1},
+    {"-", 1},
+    {"Upgrade program", 1},
+    {"About program", 1},
+    {"-", 1},
+    {"Quit", 1},
+  {"简体右键", 0},
+    {"返回", 1}, {"前进", 1}, {"-", 1}, {"从新载入", 1}, {"-", 1}, {"停止", 1},
+  {"繁体右键", 0},
+    {"返回", 1}, {"前進", 1}, {"-", 1}, {"從新載入", 1}, {"-", 1}, {"停止", 1},
+  {"英语右键", 0},
+    {"GoBack", 1}, {"GoForward", 1}, {"-", 1}, {"Refresh", 1}, {"-", 1}, {"Stop", 1},
+};
+
+constexpr std::string_view kImage0Items[] = {
+  "简体右键/停止", "繁体右键/停止", "英语右键/Stop",
+  "选项按钮菜单/软件选项", "繁体菜单/軟件設置", "英文菜单/Settings",
+};
+constexpr std::string_view kImage1Items[] = {
+  "简体右键/返回", "繁体右键/返回", "英语右键/GoBack",
+  "选项按钮菜单/退出", "繁体菜单/退出", "英文菜单/Quit",
+};
 // clang-format on
+
+constexpr MenuSkin kMenuSkin{kMenuSkinColors, kImage0Items, kImage1Items};
 }  // namespace
 
-const WindowDef kMainWindowDef{WindowId::MainWindow, 984, 624, "", true, kControls};
+const WindowDef kMainWindowDef{
+    .id = WindowId::MainWindow,
+    .width = 984,
+    .height = 624,
+    .caption = "",
+    .visible = true,
+    .controls = kControls,
+    .menus = kMenus,
+    .menu_skin = &kMenuSkin,
+};
 
 }  // namespace lumora

@@ -66,6 +66,9 @@ struct WindowDef {
   std::span<const ControlDef> controls;
   std::span<const MenuItemDef> menus{};
   const MenuSkin* menu_skin = nullptr;
+  // The window's own icon, relative to the run directory; "" (or a file that cannot be
+  // read) shows the program's icon.
+  std::string_view icon{};
 };
 
 inline constexpr int kDesignLeft = 50;

@@ -14,5 +14,13 @@ Catalogue ProgramCatalogue();
 
 // Per-window binding tables, each next to its handlers in windows/<window>.cpp.
 std::span<const Binding> MainWindowBindings();
+std::span<const Binding> PlayerWindowBindings();
+std::span<const Binding> AppCentreWindowBindings();
+std::span<const Binding> AppWindowBindings();
+std::span<const Binding> PopUnderWindowBindings();
+std::span<const Binding> RightPopupWindowBindings();
+std::span<const Binding> ExitPopupWindowBindings();
+std::span<const Binding> AboutWindowBindings();
+std::span<const Binding> SettingsWindowBindings();
 
 }  // namespace lumora

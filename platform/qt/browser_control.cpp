@@ -16,6 +16,7 @@ class BrowserView final : public ControlView {
  public:
   BrowserView(ControlContext context, bool raises_events)
       : ControlView(std::move(context)), view_(new QWebEngineView(Context().parent)) {
+    view_object_ = view_;
     page_ = new BrowserPage(Context().browsers->Profile(), view_);
     view_->setPage(page_);
     // Our windows offer their own menus; the engine's (back, reload, view source...) would
@@ -56,10 +57,18 @@ class BrowserView final : public ControlView {
   void RunCommand(BrowserCommand command) override {
     if (!view_) return;
     switch (command) {
-      case BrowserCommand::GoBack: view_->back(); break;
-      case BrowserCommand::GoForward: view_->forward(); break;
-      case BrowserCommand::Refresh: view_->reload(); break;
-      case BrowserCommand::Stop: view_->stop(); break;
+      case BrowserCommand::GoBack:
+        view_->back();
+        break;
+      case BrowserCommand::GoForward:
+        view_->forward();
+        break;
+      case BrowserCommand::Refresh:
+        view_->reload();
+        break;
+      case BrowserCommand::Stop:
+        view_->stop();
+        break;
     }
   }
 
@@ -80,7 +89,7 @@ class BrowserView final : public ControlView {
   }
 
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == view_) {
+    if (watched == view_object_) {
       if (event->type() == QEvent::ChildAdded) {
         QObject* child = static_cast<QChildEvent*>(event)->child();
         if (child->isWidgetType()) WatchPresses(static_cast<QWidget*>(child));
@@ -92,6 +101,9 @@ class BrowserView final : public ControlView {
 
  private:
   QPointer<QWebEngineView> view_;
+  // For comparisons in the event filter, which still runs while the view is being destroyed
+  // and no longer is a QWebEngineView.
+  const QObject* view_object_ = nullptr;
   QPointer<BrowserPage> page_;
 };
 

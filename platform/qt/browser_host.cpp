@@ -14,7 +14,9 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, QObject* parent)
     : QWebEnginePage(profile, parent) {}
 
 QWebEnginePage* BrowserPage::createWindow(WebWindowType) {
-  return on_new_window ? on_new_window() : nullptr;
+  // A copy: the handler may end the window, and with it clear on_new_window, while it runs.
+  const std::function<QWebEnginePage*()> handler = on_new_window;
+  return handler ? handler() : nullptr;
 }
 
 BrowserHost::BrowserHost(QString storage) : storage_(std::move(storage)) {}

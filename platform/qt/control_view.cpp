@@ -57,7 +57,9 @@ void ControlView::Raise(Event event, EventArgs& args) {
   if (!stopped_ && context_.raise) context_.raise(event, args);
 }
 
-void ControlView::WatchPresses(QWidget* source) { source->installEventFilter(this); }
+void ControlView::WatchPresses(QWidget* source) {
+  source->installEventFilter(this);
+}
 
 bool ControlView::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
@@ -72,14 +74,16 @@ bool ControlView::eventFilter(QObject* watched, QEvent* event) {
 void ControlView::Pressed(QWidget* source, Qt::MouseButton button, QPoint position) {
   if (stopped_ || (button != Qt::LeftButton && button != Qt::RightButton)) return;
   QWidget* widget = Widget();
-  const QPoint at = widget != nullptr && source != widget ? source->mapTo(widget, position)
-                                                          : position;
+  const QPoint at =
+      widget != nullptr && source != widget ? source->mapTo(widget, position) : position;
   const Event event = button == Qt::LeftButton ? Event::LeftButtonDown : Event::RightButtonDown;
-  // A borderless window moves by its title bar. A container picture box is that bar unless
-  // the behaviours claim its press for themselves.
-  if (event == Event::LeftButtonDown && context_.holds_controls &&
-      context_.def->kind == ControlKind::PictureBox && context_.is_bound &&
-      !context_.is_bound(event)) {
+  // A borderless window moves by its title bar: a container picture box and the pictures and
+  // labels on it, wherever the behaviours do not claim the press for themselves.
+  const ControlKind kind = context_.def->kind;
+  const bool on_title_bar = context_.holds_controls || !context_.def->parent.empty();
+  if (event == Event::LeftButtonDown && on_title_bar &&
+      (kind == ControlKind::PictureBox || kind == ControlKind::TransparentLabel) &&
+      context_.is_bound && !context_.is_bound(event)) {
     if (QWindow* handle = widget->window()->windowHandle()) handle->startSystemMove();
     return;
   }
@@ -93,15 +97,33 @@ ControlView* CreateControlView(ControlContext context, QObject* owner) {
   const ControlDef& def = *context.def;
   ControlView* view = nullptr;
   switch (def.kind) {
-    case ControlKind::PictureBox: view = NewPictureBox(std::move(context)); break;
-    case ControlKind::TransparentLabel: view = NewTransparentLabel(std::move(context)); break;
-    case ControlKind::StatusBar: view = NewStatusBar(std::move(context)); break;
-    case ControlKind::GraphicButton: view = NewGraphicButton(std::move(context)); break;
-    case ControlKind::CheckBox: view = NewCheckBox(std::move(context)); break;
-    case ControlKind::Timer: view = NewTimer(std::move(context)); break;
-    case ControlKind::MenuSkinner: view = NewMenuSkinner(std::move(context)); break;
-    case ControlKind::WebBrowser: view = NewBrowser(std::move(context), true); break;
-    case ControlKind::HtmlView: view = NewBrowser(std::move(context), false); break;
+    case ControlKind::PictureBox:
+      view = NewPictureBox(std::move(context));
+      break;
+    case ControlKind::TransparentLabel:
+      view = NewTransparentLabel(std::move(context));
+      break;
+    case ControlKind::StatusBar:
+      view = NewStatusBar(std::move(context));
+      break;
+    case ControlKind::GraphicButton:
+      view = NewGraphicButton(std::move(context));
+      break;
+    case ControlKind::CheckBox:
+      view = NewCheckBox(std::move(context));
+      break;
+    case ControlKind::Timer:
+      view = NewTimer(std::move(context));
+      break;
+    case ControlKind::MenuSkinner:
+      view = NewMenuSkinner(std::move(context));
+      break;
+    case ControlKind::WebBrowser:
+      view = NewBrowser(std::move(context), true);
+      break;
+    case ControlKind::HtmlView:
+      view = NewBrowser(std::move(context), false);
+      break;
   }
   if (view == nullptr) return nullptr;
   view->setParent(owner);

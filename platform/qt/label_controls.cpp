@@ -52,8 +52,9 @@ class TransparentLabelView final : public ControlView {
       case Prop::TextColor: {
         QPalette palette = label_->palette();
         const QColor color = ColorFromRgb(AsInt(value));
-        palette.setColor(QPalette::WindowText,
-                         color.isValid() ? color : QApplication::palette(label_).windowText().color());
+        palette.setColor(
+            QPalette::WindowText,
+            color.isValid() ? color : QApplication::palette(label_).windowText().color());
         label_->setPalette(palette);
         break;
       }
@@ -105,6 +106,8 @@ ControlView* NewPictureBox(ControlContext context) {
 ControlView* NewTransparentLabel(ControlContext context) {
   return new TransparentLabelView(std::move(context));
 }
-ControlView* NewStatusBar(ControlContext context) { return new StatusBarView(std::move(context)); }
+ControlView* NewStatusBar(ControlContext context) {
+  return new StatusBarView(std::move(context));
+}
 
 }  // namespace lumora::qtview

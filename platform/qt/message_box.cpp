@@ -13,11 +13,16 @@ namespace {
 
 QMessageBox::Icon IconFor(int flags) {
   switch (flags & 0xF0) {
-    case 16: return QMessageBox::Critical;
-    case 32: return QMessageBox::Question;
-    case 48: return QMessageBox::Warning;
-    case 64: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case 16:
+      return QMessageBox::Critical;
+    case 32:
+      return QMessageBox::Question;
+    case 48:
+      return QMessageBox::Warning;
+    case 64:
+      return QMessageBox::Information;
+    default:
+      return QMessageBox::NoIcon;
   }
 }
 
@@ -26,12 +31,18 @@ using Button = std::pair<QMessageBox::StandardButton, int>;
 std::vector<Button> ButtonsFor(int flags) {
   using B = QMessageBox;
   switch (flags & 0x0F) {
-    case 1: return {{B::Ok, 1}, {B::Cancel, 2}};
-    case 2: return {{B::Abort, 3}, {B::Retry, 4}, {B::Ignore, 5}};
-    case 3: return {{B::Yes, 6}, {B::No, 7}, {B::Cancel, 2}};
-    case 4: return {{B::Yes, 6}, {B::No, 7}};
-    case 5: return {{B::Retry, 4}, {B::Cancel, 2}};
-    default: return {{B::Ok, 1}};
+    case 1:
+      return {{B::Ok, 1}, {B::Cancel, 2}};
+    case 2:
+      return {{B::Abort, 3}, {B::Retry, 4}, {B::Ignore, 5}};
+    case 3:
+      return {{B::Yes, 6}, {B::No, 7}, {B::Cancel, 2}};
+    case 4:
+      return {{B::Yes, 6}, {B::No, 7}};
+    case 5:
+      return {{B::Retry, 4}, {B::Cancel, 2}};
+    default:
+      return {{B::Ok, 1}};
   }
 }
 

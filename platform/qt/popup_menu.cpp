@@ -16,7 +16,9 @@ bool Listed(std::span<const std::string_view> items, const std::string& path) {
   return std::find(items.begin(), items.end(), path) != items.end();
 }
 
-QString CssColor(int rgb) { return ColorFromRgb(rgb).name(QColor::HexRgb); }
+QString CssColor(int rgb) {
+  return ColorFromRgb(rgb).name(QColor::HexRgb);
+}
 
 // The skin's colours, in the order the skinner takes them: menu background, item text,
 // highlighted item background, highlighted item text, border, separator line. A colour
@@ -85,8 +87,8 @@ bool BuildPopupMenu(const WindowDef& def, std::string_view name, QMenu& menu) {
   if (def.menu_skin != nullptr) menu.setStyleSheet(SkinStyleSheet(*def.menu_skin));
 
   const std::string menu_path(name);
-  QMenu* submenu = nullptr;      // where level-2 items of the current item go
-  bool item_shown = false;       // level-2 items of a hidden item are hidden with it
+  QMenu* submenu = nullptr;  // where level-2 items of the current item go
+  bool item_shown = false;   // level-2 items of a hidden item are hidden with it
   std::string item_path;
   for (auto it = start + 1; it != items.end() && it->level != 0; ++it) {
     const std::string text(it->text);

@@ -3,12 +3,14 @@
 // program through Program::Raise; everything they show is read from the model.
 #pragma once
 
+#include <QPointer>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/program.h"
 #include "platform/view.h"
@@ -49,8 +51,7 @@ class QtView final : public View {
   // `at` is in the window's coordinates.
   std::string PopupMenu(WindowId window, std::string_view menu, std::optional<Point> at) override;
   int ShowMessageBox(std::string_view text, int flags, std::string_view title) override;
-  void SetTrayIcon(WindowId window, std::string_view icon_path,
-                   std::string_view tooltip) override;
+  void SetTrayIcon(WindowId window, std::string_view icon_path, std::string_view tooltip) override;
   void SetStatusText(WindowId window, std::string_view control, int pane,
                      std::string_view text) override;
   Size ScreenSize() override;
@@ -63,14 +64,15 @@ class QtView final : public View {
 
   Shown* Find(WindowId window) const;
   // Delivers an event only while the window instance it came from is still loaded.
-  void RaiseFrom(WindowId window, std::uint64_t generation, std::string_view control,
-                 Event event, EventArgs& args);
+  void RaiseFrom(WindowId window, std::uint64_t generation, std::string_view control, Event event,
+                 EventArgs& args);
   void Retire(std::unique_ptr<Shown> shown, bool now);
 
   Program* program_ = nullptr;
   std::unique_ptr<qtview::BrowserHost> browsers_;
   std::unique_ptr<qtview::NestedLoops> loops_;
   std::map<WindowId, std::unique_ptr<Shown>> windows_;
+  std::vector<QPointer<QWidget>> retired_;  // destroyed windows awaiting deleteLater
 };
 
 }  // namespace lumora

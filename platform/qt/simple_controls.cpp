@@ -77,8 +77,12 @@ class MenuSkinnerView final : public ControlView {
 
 }  // namespace
 
-ControlView* NewCheckBox(ControlContext context) { return new CheckBoxView(std::move(context)); }
-ControlView* NewTimer(ControlContext context) { return new TimerView(std::move(context)); }
+ControlView* NewCheckBox(ControlContext context) {
+  return new CheckBoxView(std::move(context));
+}
+ControlView* NewTimer(ControlContext context) {
+  return new TimerView(std::move(context));
+}
 ControlView* NewMenuSkinner(ControlContext context) {
   return new MenuSkinnerView(std::move(context));
 }

@@ -79,8 +79,9 @@ void SkinnedWindow::paintEvent(QPaintEvent*) {
 void SkinnedWindow::mousePressEvent(QMouseEvent* event) {
   const Qt::MouseButton button = event->button();
   if ((button == Qt::LeftButton || button == Qt::RightButton) && on_press) {
-    on_press(button == Qt::LeftButton ? Event::LeftButtonDown : Event::RightButtonDown,
-             event->position().toPoint());
+    const auto handler = on_press;  // outlives a reassignment while it runs
+    handler(button == Qt::LeftButton ? Event::LeftButtonDown : Event::RightButtonDown,
+            event->position().toPoint());
   }
 }
 

@@ -1,0 +1,271 @@
+#include "platform/qt/qt_view.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <algorithm>
+
+#include "platform/qt/browser_host.h"
+#include "platform/qt/control_view.h"
+#include "platform/qt/message_box.h"
+#include "platform/qt/nested_loops.h"
+#include "platform/qt/popup_menu.h"
+#include "platform/qt/qt_convert.h"
+#include "platform/qt/skinned_window.h"
+
+namespace lumora {
+
+using qtview::ControlView;
+using qtview::SkinnedWindow;
+using qtview::ToQString;
+
+// One loaded window on screen.
+struct QtView::Shown {
+  std::uint64_t generation = 0;
+  QPointer<SkinnedWindow> window;
+  std::map<std::string, QPointer<ControlView>, std::less<>> controls;
+  QPointer<QSystemTrayIcon> tray;
+
+  ControlView* Control(std::string_view name) const {
+    auto it = controls.find(name);
+    return it == controls.end() ? nullptr : it->second.data();
+  }
+};
+
+QtView::QtView(std::filesystem::path browser_storage)
+    : browsers_(
+          std::make_unique<qtview::BrowserHost>(QString::fromStdString(browser_storage.string()))),
+      loops_(std::make_unique<qtview::NestedLoops>()) {}
+
+QtView::~QtView() {
+  for (auto& [id, shown] : windows_) Retire(std::move(shown), true);
+  windows_.clear();
+  for (const QPointer<QWidget>& window : retired_) delete window.data();
+  browsers_.reset();  // the profile goes after every page that used it
+}
+
+void QtView::Attach(Program& program) {
+  program_ = &program;
+}
+
+QtView::Shown* QtView::Find(WindowId window) const {
+  auto it = windows_.find(window);
+  return it == windows_.end() ? nullptr : it->second.get();
+}
+
+QWidget* QtView::WindowWidget(WindowId window) const {
+  const Shown* shown = Find(window);
+  return shown != nullptr ? shown->window.data() : nullptr;
+}
+
+int QtView::OwnBrowserWindowCount() const {
+  return static_cast<int>(browsers_->OwnWindows().size());
+}
+
+void QtView::RaiseFrom(WindowId window, std::uint64_t generation, std::string_view control,
+                       Event event, EventArgs& args) {
+  const WindowInstance* instance = program_->Model().Find(window);
+  if (instance == nullptr || instance->generation != generation) return;
+  program_->Raise(window, control, event, args);
+}
+
+void QtView::WindowCreated(WindowId window) {
+  const WindowInstance* instance = program_ ? program_->Model().Find(window) : nullptr;
+  if (instance == nullptr) return;
+  if (auto old = windows_.extract(window)) Retire(std::move(old.mapped()), false);
+
+  auto shown = std::make_unique<Shown>();
+  const std::uint64_t generation = instance->generation;
+  shown->generation = generation;
+  auto* widget = new SkinnedWindow;
+  shown->window = widget;
+  widget->setObjectName(ToQString(WindowName(window)));
+  widget->on_press = [this, window, generation](Event event, QPoint at) {
+    EventArgs args;
+    args.x = at.x();
+    args.y = at.y();
+    RaiseFrom(window, generation, "", event, args);
+  };
+  // Shown only when the program says so, after the creation event has set it up.
+  for (const auto& [prop, value] : instance->props) {
+    if (prop != Prop::Visible) widget->Apply(prop, value);
+  }
+
+  const std::span<const ControlDef> defs = instance->def->controls;
+  auto holds_controls = [&](std::string_view name) {
+    return std::any_of(defs.begin(), defs.end(),
+                       [&](const ControlDef& d) { return d.parent == name; });
+  };
+  for (const ControlState& state : instance->controls) {
+    const std::string name(state.def->name);
+    qtview::ControlContext context;
+    context.def = state.def;
+    const ControlView* container = shown->Control(state.def->parent);
+    context.parent =
+        container != nullptr && container->Widget() != nullptr ? container->Widget() : widget;
+    context.raise = [this, window, generation, name](Event event, EventArgs& args) {
+      RaiseFrom(window, generation, name, event, args);
+    };
+    context.is_bound = [this, window, name](Event event) {
+      return program_->HasBinding(window, name, event);
+    };
+    context.write_back = [this, window, generation, name](Prop prop, Value value) {
+      const WindowInstance* now = program_->Model().Find(window);
+      if (now != nullptr && now->generation == generation) {
+        program_->SetProperty(window, name, prop, std::move(value));
+      }
+    };
+    context.browsers = browsers_.get();
+    context.holds_controls = holds_controls(name);
+    shown->controls[name] = qtview::CreateControlView(std::move(context), widget);
+  }
+  // A container listed after its contents: move them into it now.
+  for (const ControlState& state : instance->controls) {
+    const ControlView* control = shown->Control(state.def->name);
+    const ControlView* container = shown->Control(state.def->parent);
+    QWidget* child = control != nullptr ? control->Widget() : nullptr;
+    QWidget* parent = container != nullptr ? container->Widget() : nullptr;
+    if (child != nullptr && parent != nullptr && child->parentWidget() != parent) {
+      child->setParent(parent);
+    }
+  }
+  for (const ControlState& state : instance->controls) {
+    ControlView* control = shown->Control(state.def->name);
+    if (control == nullptr) continue;
+    for (const auto& [prop, value] : state.props) control->ApplyProperty(prop, value);
+  }
+  windows_[window] = std::move(shown);
+}
+
+void QtView::WindowDestroyed(WindowId window) {
+  if (auto shown = windows_.extract(window)) Retire(std::move(shown.mapped()), false);
+}
+
+void QtView::Retire(std::unique_ptr<Shown> shown, bool now) {
+  for (auto& [name, control] : shown->controls) {
+    if (control) control->Shutdown();
+  }
+  if (shown->tray) {
+    shown->tray->hide();
+    shown->tray->disconnect();
+  }
+  if (!shown->window) return;
+  shown->window->hide();
+  if (now) {
+    delete shown->window.data();
+  } else {
+    // A handler of this window may still be running further up the stack.
+    shown->window->deleteLater();
+    retired_.erase(std::remove(retired_.begin(), retired_.end(), nullptr), retired_.end());
+    retired_.emplace_back(shown->window.data());
+  }
+}
+
+void QtView::PropertyChanged(WindowId window, std::string_view control, Prop prop,
+                             const Value& value) {
+  Shown* shown = Find(window);
+  if (shown == nullptr) return;
+  if (control.empty()) {
+    if (shown->window) shown->window->Apply(prop, value);
+  } else if (ControlView* view = shown->Control(control)) {
+    view->ApplyProperty(prop, value);
+  }
+}
+
+void QtView::MoveToBottom(WindowId window, std::string_view control) {
+  Shown* shown = Find(window);
+  if (shown == nullptr) return;
+  QWidget* widget = control.empty() ? shown->window.data() : nullptr;
+  if (const ControlView* view = shown->Control(control)) widget = view->Widget();
+  if (widget != nullptr) widget->lower();
+}
+
+void QtView::BringToFront(WindowId window) {
+  Shown* shown = Find(window);
+  if (shown == nullptr || !shown->window) return;
+  shown->window->raise();
+  shown->window->activateWindow();
+}
+
+void QtView::RunBrowserCommand(WindowId window, std::string_view control, BrowserCommand command) {
+  Shown* shown = Find(window);
+  if (ControlView* view = shown ? shown->Control(control) : nullptr) view->RunCommand(command);
+}
+
+std::string QtView::PopupMenu(WindowId window, std::string_view menu, std::optional<Point> at) {
+  const WindowInstance* instance = program_ ? program_->Model().Find(window) : nullptr;
+  if (instance == nullptr) return {};
+  // A given point is in screen coordinates, as the pointer position is.
+  const QPoint global = at ? QPoint(at->x, at->y) : QCursor::pos();
+  return qtview::RunPopupMenu(*instance->def, menu, global);
+}
+
+int QtView::ShowMessageBox(std::string_view text, int flags, std::string_view title) {
+  return qtview::RunMessageBox(text, flags, title);
+}
+
+void QtView::SetTrayIcon(WindowId window, std::string_view icon_path, std::string_view tooltip) {
+  Shown* shown = Find(window);
+  if (shown == nullptr || !shown->window) return;
+  if (!shown->tray) {
+    // One icon per window for its lifetime; it goes with the window.
+    shown->tray = new QSystemTrayIcon(shown->window);
+    shown->tray->setObjectName(ToQString(WindowName(window)) + QStringLiteral("Tray"));
+    const std::uint64_t generation = shown->generation;
+    QObject::connect(shown->tray, &QSystemTrayIcon::activated, shown->window,
+                     [this, window, generation](QSystemTrayIcon::ActivationReason reason) {
+                       EventArgs args;
+                       switch (reason) {
+                         case QSystemTrayIcon::Trigger:
+                           args.integer = 1;
+                           break;
+                         case QSystemTrayIcon::DoubleClick:
+                           args.integer = 2;
+                           break;
+                         case QSystemTrayIcon::Context:
+                           args.integer = 3;
+                           break;
+                         default:
+                           return;
+                       }
+                       RaiseFrom(window, generation, "", Event::TrayNotify, args);
+                     });
+  }
+  // An empty path keeps the icon there is and changes only the tip.
+  if (!icon_path.empty()) shown->tray->setIcon(QIcon(ToQString(icon_path)));
+  shown->tray->setToolTip(ToQString(tooltip));
+  shown->tray->show();
+}
+
+void QtView::SetStatusText(WindowId window, std::string_view control, int /*pane*/,
+                           std::string_view text) {
+  // Our status bars have a single pane; every pane number writes to it.
+  Shown* shown = Find(window);
+  if (ControlView* view = shown ? shown->Control(control) : nullptr) {
+    view->SetStatusText(ToQString(text));
+  }
+}
+
+Size QtView::ScreenSize() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return {};
+  const QSize size = screen->geometry().size();
+  return {size.width(), size.height()};
+}
+
+Point QtView::CursorPosition() {
+  const QPoint at = QCursor::pos();
+  return {at.x(), at.y()};
+}
+
+void QtView::RunLoopUntil(const std::function<bool()>& done, std::optional<int> timeout_ms) {
+  loops_->Run(done, timeout_ms);
+}
+
+void QtView::WakeLoops() {
+  loops_->Wake();
+}
+
+}  // namespace lumora

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both presets from scratch and runs every test:
+# unit, behaviour (also under AddressSanitizer + UBSan), view and end-to-end (under Xvfb).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/install-deps.sh
+
+rm -rf build/default build/asan
+./scripts/build.sh default
+./scripts/build.sh asan
+
+# The browser engine refuses to run as root with its sandbox; tests only, never the program.
+export QTWEBENGINE_DISABLE_SANDBOX=1
+export LUMORA_FORCE_XVFB=1
+status=0
+echo "== AddressSanitizer + UBSan build: unit and behaviour tests"
+ctest --preset asan -j2 || status=1
+echo "== Release build: every test"
+./scripts/with-display.sh ctest --preset default -j2 || status=1
+exit $status

@@ -1,0 +1,188 @@
+#include "view_test_support.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QtTest/QTest>
+#include <array>
+
+namespace lumora::viewtest {
+
+std::vector<Raised> g_raised;
+bool g_cancel_new_window = false;
+
+namespace {
+
+template <Event E>
+void Record(Program& program, EventArgs& args) {
+  const ControlRef source = program.GetEventSource();
+  if constexpr (E == Event::NewWindow2) args.cancel = g_cancel_new_window;
+  g_raised.push_back({source.window, source.control, E, args});
+}
+
+void RecordCheck(Program& program, EventArgs& args) {
+  Record<Event::Clicked>(program, args);
+  g_raised.back().checked_then =
+      AsBool(program.GetProperty(WindowId::MainWindow, "check", Prop::Checked));
+}
+
+void DestroyOwnWindow(Program& program, EventArgs& args) {
+  Record<Event::Clicked>(program, args);
+  program.DestroyWindow(program.GetEventSource().window);
+}
+
+using K = ControlKind;
+
+// clang-format off
+constexpr ControlDef kMainControls[] = {
+  // name      kind                 parent    left top width height visible
+  {"toppic",   K::PictureBox,       "",        0,   0, 400, 30, true},
+  {"title",    K::TransparentLabel, "toppic", 40,   5, 120, 20, true,
+               {.text = "标题", .text_color = Rgb(255, 0, 0), .font_pixels = 14}},
+  {"closebtn", K::GraphicButton,    "toppic", 370,  4,  26, 20, true},
+  {"quitbtn",  K::GraphicButton,    "",       300, 40,  26, 20, true},
+  {"check",    K::CheckBox,         "",        10, 40,  13, 13, true},
+  {"logo",     K::PictureBox,       "",        10, 60, 100, 50, false},
+  {"clock",    K::Timer,            "",         0,  0,   0,  0, true},
+  {"status",   K::StatusBar,        "",         0, 280, 400, 20, true},
+  {"skinner",  K::MenuSkinner,      "",         0,  0,   0,  0, true},
+};
+
+constexpr MenuItemDef kMenus[] = {
+  {"tray", 0},
+    {"Open", 1}, {"-", 1}, {"Hidden", 1, false}, {"Gone", 2},
+    {"Language", 1}, {"中文", 2}, {"English", 2}, {"Secret", 2, false},
+    {"Exit", 1},
+  {"other", 0},
+    {"Only", 1},
+};
+constexpr std::string_view kImage0[] = {"tray/Exit"};
+constexpr std::string_view kImage1[] = {"tray/Open", "tray/Language/English"};
+constexpr MenuSkin kSkin{{Rgb(250, 250, 240), Rgb(20, 20, 20), Rgb(0, 90, 200),
+                          Rgb(255, 255, 255), Rgb(90, 90, 90), Rgb(180, 180, 180)},
+                         kImage0, kImage1};
+
+constexpr ControlDef kPlayerControls[] = {
+  {"web",  K::WebBrowser, "", 0,   0, 600, 400, true},
+  {"html", K::HtmlView,   "", 0, 400, 600, 100, true},
+};
+
+constexpr Binding kMainBindings[] = {
+  {"closebtn", Event::Clicked,         Record<Event::Clicked>},
+  {"quitbtn",  Event::Clicked,         DestroyOwnWindow},
+  {"title",    Event::LeftButtonDown,  Record<Event::LeftButtonDown>},
+  {"toppic",   Event::RightButtonDown, Record<Event::RightButtonDown>},
+  {"check",    Event::Clicked,         RecordCheck},
+  {"clock",    Event::Tick,            Record<Event::Tick>},
+  {"",         Event::TrayNotify,      Record<Event::TrayNotify>},
+};
+constexpr Binding kPlayerBindings[] = {
+  {"web",  Event::StatusTextChange, Record<Event::StatusTextChange>},
+  {"web",  Event::NewWindow2,       Record<Event::NewWindow2>},
+  {"web",  Event::DocumentComplete, Record<Event::DocumentComplete>},
+  {"web",  Event::RightButtonDown,  Record<Event::RightButtonDown>},
+  {"html", Event::DocumentComplete, Record<Event::DocumentComplete>},
+};
+// clang-format on
+
+const WindowDef kMainDef{WindowId::MainWindow, 400,    300,   "Main", true,
+                         kMainControls,        kMenus, &kSkin};
+const WindowDef kPlayerDef{WindowId::PlayerWindow, 600, 500, "Player", true, kPlayerControls};
+
+const WindowDef& Definition(WindowId id) {
+  static const auto others = [] {
+    std::array<WindowDef, kWindowCount> defs{};
+    for (int i = 0; i < kWindowCount; ++i) {
+      defs[i] = WindowDef{static_cast<WindowId>(i), 200, 100, "", true, {}};
+    }
+    return defs;
+  }();
+  if (id == WindowId::MainWindow) return kMainDef;
+  if (id == WindowId::PlayerWindow) return kPlayerDef;
+  return others[static_cast<int>(id)];
+}
+
+std::span<const Binding> Bindings(WindowId id) {
+  if (id == WindowId::MainWindow) return kMainBindings;
+  if (id == WindowId::PlayerWindow) return kPlayerBindings;
+  return {};
+}
+
+class NoSystem : public SystemServices {
+ public:
+  bool StartProgram(const std::string&, const std::vector<std::string>&) override { return true; }
+  bool OpenUrl(const std::string&) override { return true; }
+  bool RegisterAutorun(const std::string&, const std::string&) override { return true; }
+  bool UnregisterAutorun(const std::string&) override { return true; }
+  void SetScreenSaverActive(bool) override {}
+  void TrimWorkingSet() override {}
+  bool IsNetworkConnected() override { return true; }
+};
+
+NoSystem g_system;
+QString g_scratch;
+
+}  // namespace
+
+int Count(WindowId window, std::string_view control, Event event) {
+  int n = 0;
+  for (const Raised& r : g_raised)
+    n += r.window == window && r.control == control && r.event == event;
+  return n;
+}
+
+const Raised* Last(WindowId window, std::string_view control, Event event) {
+  for (auto it = g_raised.rbegin(); it != g_raised.rend(); ++it) {
+    if (it->window == window && it->control == control && it->event == event) return &*it;
+  }
+  return nullptr;
+}
+
+Catalogue TestCatalogue() {
+  return Catalogue{Definition, Bindings};
+}
+
+Bytes SolidPicture(int width, int height, QColor color) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(color);
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  const QByteArray data = buffer.data();
+  return Bytes(data.begin(), data.end());
+}
+
+bool WaitFor(const std::function<bool()>& condition, int timeout_ms) {
+  return QTest::qWaitFor(condition, timeout_ms);
+}
+
+void ViewTest::SetUp() {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  dir.setPath(g_scratch + "/" + test->test_suite_name() + "." + test->name());
+  ASSERT_TRUE(dir.mkpath("."));
+  g_raised.clear();
+  g_cancel_new_window = false;
+  view = std::make_unique<QtView>(dir.filePath(QStringLiteral("browser")).toStdString());
+  program = std::make_unique<Program>(TestCatalogue(), *view, g_system,
+                                      ProgramEnvironment{dir.path().toStdString(), "lumora"});
+}
+
+void ViewTest::TearDown() {
+  view.reset();
+  program.reset();
+}
+
+}  // namespace lumora::viewtest
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (::testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+  // Removed after the application: the browser engine writes its profile on the way out.
+  QTemporaryDir scratch;
+  lumora::viewtest::g_scratch = scratch.path();
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  return RUN_ALL_TESTS();
+}

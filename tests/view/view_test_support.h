@@ -1,0 +1,57 @@
+// A small catalogue of test windows, bindings that record what they were raised with, and
+// a fixture that runs a Program on the Qt view.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/program.h"
+#include "platform/qt/qt_view.h"
+
+namespace lumora::viewtest {
+
+struct Raised {
+  WindowId window;
+  std::string control;
+  Event event;
+  EventArgs args;
+  bool checked_then = false;  // the check box's model value when its click was handled
+};
+
+// What the bound handlers saw, in order.
+extern std::vector<Raised> g_raised;
+// The answer of the NewWindow2 handler.
+extern bool g_cancel_new_window;
+
+int Count(WindowId window, std::string_view control, Event event);
+const Raised* Last(WindowId window, std::string_view control, Event event);
+
+Catalogue TestCatalogue();
+Bytes SolidPicture(int width, int height, QColor color);
+
+// Waits, with events running, until `condition` holds; false when it never did.
+bool WaitFor(const std::function<bool()>& condition, int timeout_ms = 30000);
+
+class ViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  template <typename W = QWidget>
+  W* Widget(WindowId window, const char* name) {
+    QWidget* top = view->WindowWidget(window);
+    return top == nullptr ? nullptr : top->findChild<W*>(QString::fromUtf8(name));
+  }
+
+  QDir dir;  // this case's own directory, below the run's scratch directory
+  std::unique_ptr<QtView> view;
+  std::unique_ptr<Program> program;
+};
+
+}  // namespace lumora::viewtest
