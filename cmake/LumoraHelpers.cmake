@@ -17,14 +17,15 @@ function(lumora_library name)
   lumora_warnings(${name})
 endfunction()
 
-# lumora_test(name SOURCES ... LIBS ... [LABELS ...]): a GoogleTest binary registered with CTest.
+# lumora_test(name SOURCES ... LIBS ... [LABELS ...] [ENVIRONMENT VAR=value...]): a GoogleTest binary registered with CTest.
 function(lumora_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
   lumora_warnings(${name})
   if(NOT ARG_LABELS)
     set(ARG_LABELS unit)
   endif()
-  gtest_discover_tests(${name} PROPERTIES LABELS "${ARG_LABELS}" DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                       PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "${ARG_ENVIRONMENT}")
 endfunction()

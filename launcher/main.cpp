@@ -2,9 +2,11 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
+#include <memory>
 
 #include "launcher/runtime_check.h"
 #include "launcher/start.h"
+#include "launcher/termination.h"
 #include "platform/files.h"
 #include "platform/program.h"
 #include "platform/qt/qt_view.h"
@@ -35,5 +37,6 @@ int main(int argc, char** argv) {
   QtView view;
   LinuxSystem system;
   Program program(ProgramCatalogue(), view, system, env);
+  const auto watch = WatchTerminationSignals(program);
   return RunStartRoutine(program);
 }

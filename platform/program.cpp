@@ -56,6 +56,7 @@ void Program::LoadWindow(WindowId window, bool modal) {
   // The creation event may have destroyed the window (or destroyed and reloaded it).
   const WindowInstance* after = model_.Find(window);
   if (after == nullptr || after->generation != generation) return;
+  if (modal) view_.SetModal(window);
   if (AsBool(model_.Get(window, "", Prop::Visible))) {
     view_.PropertyChanged(window, "", Prop::Visible, true);
   }
@@ -194,6 +195,13 @@ void Program::EndProgram(int exit_code) {
     view_.WakeLoops();
   }
   throw ProgramEnded{exit_code_};
+}
+
+void Program::Terminate(int exit_code) {
+  if (ended_) return;
+  ended_ = true;
+  exit_code_ = exit_code;
+  view_.WakeLoops();
 }
 
 void Program::RegisterExitCallback(std::function<void()> routine) {

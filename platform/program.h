@@ -62,6 +62,7 @@ class Program {
   void PopupMenu(WindowId window, std::string_view menu, std::optional<Point> at = std::nullopt);
   ControlRef GetEventSource() const;
   void SetTrayIcon(WindowId window, const std::string& icon_path, std::string_view tooltip);
+  bool TrayAvailable() { return view_.TrayAvailable(); }
   void SetStatusText(WindowId window, std::string_view control, int pane, std::string_view text);
   int ShowMessageBox(std::string_view text, int flags, std::string_view title);
   int GetScreenWidth() { return view_.ScreenSize().width; }
@@ -81,6 +82,9 @@ class Program {
   // Dispatches events until MainWindow is destroyed or the program ends.
   void RunMessageLoop();
   [[noreturn]] void EndProgram(int exit_code);
+  // Ends the program from outside any handler (a termination signal): like EndProgram, but
+  // returns instead of unwinding, since no handler is on the stack to unwind.
+  void Terminate(int exit_code);
   void RegisterExitCallback(std::function<void()> routine);
   // Runs the registered exit routines once; later calls do nothing.
   void RunExitCallbacks();

@@ -29,6 +29,8 @@ class View {
                                const Value& value) = 0;
   virtual void MoveToBottom(WindowId window, std::string_view control) = 0;
   virtual void BringToFront(WindowId window) = 0;
+  // The window is a modal dialog: while it is loaded the user works in it alone.
+  virtual void SetModal(WindowId /*window*/) {}
   virtual void RunBrowserCommand(WindowId window, std::string_view control,
                                  BrowserCommand command) = 0;
 
@@ -41,6 +43,9 @@ class View {
   virtual int ShowMessageBox(std::string_view text, int flags, std::string_view title) = 0;
   virtual void SetTrayIcon(WindowId window, std::string_view icon_path,
                            std::string_view tooltip) = 0;
+  // Whether the desktop has a notification area to put an icon in; without one, a window
+  // hidden "to the tray" could never be brought back.
+  virtual bool TrayAvailable() = 0;
   virtual void SetStatusText(WindowId window, std::string_view control, int pane,
                              std::string_view text) = 0;
 

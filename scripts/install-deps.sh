@@ -6,10 +6,10 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin libqt6svg6
-  libcurl4-openssl-dev libssl-dev libsimpleini-dev
+  libcurl4-openssl-dev libssl-dev zlib1g-dev libsimpleini-dev libcpp-httplib-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
-  xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk
+  xvfb xauth x11-utils xdotool trayer imagemagick fonts-noto-cjk
   python3
 )
 

@@ -1,11 +1,23 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the client and starts it. On a machine without a
-# display it starts a virtual one, saves a screenshot and says where it is.
+# Installs what is missing, builds the client and the demo service, starts the service on
+# loopback and then the client on it. On a machine without a display it starts a virtual
+# one, saves a screenshot and says where it is.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
-./scripts/build.sh default lumora lumora_data
+./scripts/build.sh default lumora lumora_data lumora-demo-service
 app="$PWD/build/default/app"
+log="$PWD/build/default/demo-service.log"
+pid_file="$(mktemp)"
+
+# The client's built-in address is the demo service's default port; when that port is
+# taken, the service takes a free one and the client is pointed at it.
+if ! base=$(./scripts/demo-service.sh --log "$log" --pid-file "$pid_file" 2>/dev/null); then
+  base=$(./scripts/demo-service.sh --port 0 --log "$log" --pid-file "$pid_file")
+fi
+trap 'kill "$(cat "$pid_file")" 2>/dev/null || true; rm -f "$pid_file"' EXIT
+export LUMORA_SERVICE_BASE="$base"
+echo "Demo service at $base (request log: $log)"
 
 if [ "$(id -u)" -eq 0 ]; then
   # Chromium's sandbox does not run for root; as an ordinary user it stays on.
@@ -15,17 +27,18 @@ fi
 
 echo "Starting Lumora from $app"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  exec "$app/lumora"
+  "$app/lumora"
+  exit $?
 fi
 
 shot="$PWD/build/default/screenshot.png"
 ./scripts/with-display.sh bash -c '
   "$1/lumora" & pid=$!
-  sleep 8
+  trap "kill $pid 2>/dev/null" INT TERM
+  sleep 12
   if kill -0 $pid 2>/dev/null; then
     import -window root "$2" && echo "Screenshot of the running client: $2"
     echo "Lumora runs on virtual display $DISPLAY (pid $pid); press Ctrl-C to stop it."
-    trap "kill $pid 2>/dev/null" INT TERM
   fi
   wait $pid
 ' run "$app" "$shot"

@@ -2,12 +2,20 @@
 #include "forms/browser_menus.h"
 #include "forms/frame.h"
 #include "platform/program.h"
+#include "windows/adverts.h"
 #include "windows/behaviours.h"
+#include "windows/config_items.h"
 
 namespace lumora {
 
 namespace {
 constexpr WindowId kSelf = WindowId::AppCentreWindow;
+constexpr WindowId kApp = WindowId::AppWindow;
+constexpr std::string_view kGeneral = "WebBrowser1";
+constexpr std::string_view kAppBrowser = "WebBrowser应用专用";
+constexpr std::string_view kLoading = "超文本浏览框1";
+constexpr int kTextAdvert = 3;
+constexpr int kAppWindowOffset = 30;
 
 void OnCreated(Program& p, EventArgs&);
 void OnTextAdvertClick(Program& p, EventArgs&);
@@ -61,13 +69,29 @@ constexpr Binding kBindings[] = {
 };
 // clang-format on
 
+void SetVisible(Program& p, std::string_view control, bool visible) {
+  p.SetProperty(kSelf, control, Prop::Visible, visible);
+}
+
+// The restored content area below the title strip, even while the window is maximized.
+void ShowInContentArea(Program& p, std::string_view browser) {
+  p.MoveControl(kSelf, browser, 0, 28, 984, 596);
+  SetVisible(p, browser, true);
+}
+
 // The skin first; then the loading page over the content area and text advertisement 3.
 void OnCreated(Program& p, EventArgs&) {
   ApplyFrameSkin(p, kSelf);
+  p.SetProperty(kSelf, kLoading, Prop::Address, p.LocalPath("Html/Loading.html").string());
+  SetVisible(p, kLoading, true);
+  p.MoveControl(kSelf, kLoading, 0, 28, 984, 596);
+  SetVisible(p, kGeneral, false);
+  RefreshTextAdvert(p, kTextAdvert);
 }
 
-// Opens the target of text advertisement 3.
-void OnTextAdvertClick(Program&, EventArgs&) {}
+void OnTextAdvertClick(Program& p, EventArgs&) {
+  OpenTextAdvert(p, kTextAdvert);
+}
 
 void OnMinimizeClick(Program& p, EventArgs&) {
   MinimizeWindow(p, kSelf);
@@ -78,19 +102,43 @@ void OnMaximizeClick(Program& p, EventArgs&) {
 }
 
 // Records the centre and its maximize flag as closed and closes the window.
-void OnCloseClick(Program&, EventArgs&) {}
+void OnCloseClick(Program& p, EventArgs&) {
+  WriteSetting(p, "APPWindows", "1");
+  WriteSetting(p, "APPCenterMaximize", "1");
+  p.DestroyWindow(kSelf);
+}
 
-// Shows the general browser over the content area in place of the others.
-void OnGeneralDocumentComplete(Program&, EventArgs&) {}
+// The two browsers exclude each other: the one whose page completed last is in view.
+void OnGeneralDocumentComplete(Program& p, EventArgs&) {
+  SetVisible(p, kLoading, false);
+  ShowInContentArea(p, kGeneral);
+  SetVisible(p, kAppBrowser, false);
+}
 
-// Shows the application browser over the content area in place of the others.
-void OnAppDocumentComplete(Program&, EventArgs&) {}
+void OnAppDocumentComplete(Program& p, EventArgs&) {
+  SetVisible(p, kLoading, false);
+  SetVisible(p, kGeneral, false);
+  ShowInContentArea(p, kAppBrowser);
+}
 
-// Opens the requested application in AppWindow instead of a browser window of its own.
-void OnAppNewWindow(Program&, EventArgs&) {}
+// Opens the requested application in AppWindow instead of a browser window of its own. An
+// AppWindow already open takes the new application and comes back from the taskbar, so the
+// user sees where it went.
+void OnAppNewWindow(Program& p, EventArgs& args) {
+  const bool reused = p.IsLoaded(kApp);
+  p.LoadWindow(kApp);
+  if (reused) p.SetProperty(kApp, "", Prop::WindowState, kWindowStateNormal);
+  const int left = AsInt(p.GetProperty(kSelf, "", Prop::Left));
+  const int top = AsInt(p.GetProperty(kSelf, "", Prop::Top));
+  p.SetProperty(kApp, "", Prop::Left, left + kAppWindowOffset);
+  p.SetProperty(kApp, "", Prop::Top, top + kAppWindowOffset);
+  args.cancel = true;
+}
 
-// Keeps the link under the pointer for AppWindow.
-void OnAppStatusText(Program&, EventArgs&) {}
+// Keeps the link under the pointer: the page reports it just before asking for a window.
+void OnAppStatusText(Program& p, EventArgs& args) {
+  p.Shared().AppLastStatusText = args.text;
+}
 }  // namespace
 
 std::span<const Binding> AppCentreWindowBindings() {

@@ -1,10 +1,21 @@
 // ExitPopupWindow: the advertisement shown while the program exits.
 #include "platform/program.h"
+#include "service/pages.h"
+#include "service/service_client.h"
+#include "windows/adverts.h"
 #include "windows/behaviours.h"
 
 namespace lumora {
 
 namespace {
+constexpr WindowId kSelf = WindowId::ExitPopupWindow;
+
+// MainWindow has been hidden since the exit began; destroying it ends the program.
+void EndWithPopup(Program& p) {
+  p.DestroyWindow(WindowId::MainWindow);
+  p.DestroyWindow(kSelf);
+}
+
 void OnCreated(Program& p, EventArgs&);
 void OnCloseClick(Program& p, EventArgs&);
 void OnCloseTimer(Program& p, EventArgs&);
@@ -17,14 +28,26 @@ constexpr Binding kBindings[] = {
 };
 // clang-format on
 
-// Skins the close button and loads the advertisement, or ends at once when it is off.
-void OnCreated(Program&, EventArgs&) {}
+// Skins the close button and loads the advertisement, or ends at once when the service has
+// switched it off since the exit began.
+void OnCreated(Program& p, EventArgs&) {
+  SkinPopupCloseButton(p, kSelf);
+  SharedState& s = p.Shared();
+  s.ExitPopupSwitch = FetchServiceText(kExitPopupSwitchPage);
+  if (IsOn(s.ExitPopupSwitch)) {
+    p.NavigateBrowser(kSelf, "超文本浏览框1", ServicePageAddress(kExitPopupPage));
+  }
+  if (IsOff(s.ExitPopupSwitch)) EndWithPopup(p);
+}
 
-// Closes MainWindow, then this window: the program ends.
-void OnCloseClick(Program&, EventArgs&) {}
+void OnCloseClick(Program& p, EventArgs&) {
+  EndWithPopup(p);
+}
 
 // The same as the close button, when the advertisement's time is up.
-void OnCloseTimer(Program&, EventArgs&) {}
+void OnCloseTimer(Program& p, EventArgs&) {
+  EndWithPopup(p);
+}
 }  // namespace
 
 std::span<const Binding> ExitPopupWindowBindings() {

@@ -1,10 +1,17 @@
 // MainWindow: the start-up window with the column bar, the main browser and the tray icon.
-#include <string>
+#include <optional>
+#include <string_view>
 
+#include "config/language.h"
 #include "forms/browser_menus.h"
 #include "forms/frame.h"
 #include "platform/program.h"
+#include "service/version_check.h"
+#include "windows/adverts.h"
 #include "windows/behaviours.h"
+#include "windows/columns.h"
+#include "windows/exit_sequence.h"
+#include "windows/startup.h"
 
 namespace lumora {
 
@@ -82,35 +89,64 @@ constexpr Binding kBindings[] = {
 };
 // clang-format on
 
+// The whole start-up of the program.
 void OnCreated(Program& p, EventArgs&) {
-  ApplyFrameSkin(p, kSelf);
-  // Until the service is wired in, the main browser shows the local loading page.
-  const std::string loading = "file://" + p.LocalPath("Html/Loading.html").string();
-  p.NavigateBrowser(kSelf, "WebBrowser1", loading);
-  p.SetProperty(kSelf, "WebBrowser2", Prop::Visible, false);
+  RunMainWindowStartup(p);
 }
 
-// Tray icon: 1 and 2 show the window, 3 pops up the option menu of the language.
-void OnTrayNotify(Program&, EventArgs&) {}
+constexpr std::string_view kOptionMenus[] = {"选项按钮菜单", "繁体菜单", "英文菜单"};
 
+// The option menu of the stored language; none for a language that is not 1, 2 or 3.
+std::optional<std::string_view> OptionMenu(const Program& p) {
+  const std::optional<int> language = LanguageChoice(p.RunDirectory());
+  if (!language) return std::nullopt;
+  return kOptionMenus[*language - 1];
+}
+
+// Tray icon: 1 and 2 (click, double click) show the window, 3 pops up the option menu of
+// the language where the pointer is.
+void OnTrayNotify(Program& p, EventArgs& args) {
+  if (args.integer == 1 || args.integer == 2) {
+    p.SetProperty(kSelf, "", Prop::Visible, true);
+  } else if (args.integer == 3) {
+    if (const auto menu = OptionMenu(p)) p.PopupMenu(kSelf, *menu, p.GetCursorPosition());
+  }
+}
+
+// Hands unused memory back to the system, for the whole life of the window.
 void OnMemoryTimer(Program& p, EventArgs&) {
   p.System().TrimWorkingSet();
 }
 
-// Pop-under schedule: opens PopUnderWindow while its switch is on.
-void OnPopUnderTimer(Program&, EventArgs&) {}
+void OnPopUnderTimer(Program& p, EventArgs&) {
+  PopUnderTick(p);
+}
 
-// Opens the target of text advertisement 1.
-void OnTextAdvertClick(Program&, EventArgs&) {}
+void OnTextAdvertClick(Program& p, EventArgs&) {
+  OpenTextAdvert(p, 1);
+}
 
-// Columns 2 to 5 open their content in the player or the application centre.
-void OnColumn2Click(Program&, EventArgs&) {}
-void OnColumn3Click(Program&, EventArgs&) {}
-void OnColumn4Click(Program&, EventArgs&) {}
-void OnColumn5Click(Program&, EventArgs&) {}
+// Columns 2 to 5 open their content in the application centre.
+void OnColumn2Click(Program& p, EventArgs&) {
+  OpenColumn(p, 2);
+}
+void OnColumn3Click(Program& p, EventArgs&) {
+  OpenColumn(p, 3);
+}
+void OnColumn4Click(Program& p, EventArgs&) {
+  OpenColumn(p, 4);
+}
+void OnColumn5Click(Program& p, EventArgs&) {
+  OpenColumn(p, 5);
+}
 
-// Pops up the option menu of the language under the button.
-void OnOptionClick(Program&, EventArgs&) {}
+// The menu must not open behind a window that stays on top, so that flag goes first.
+void OnOptionClick(Program& p, EventArgs&) {
+  const auto menu = OptionMenu(p);
+  if (!menu) return;
+  p.SetProperty(kSelf, "", Prop::TopMost, false);
+  p.PopupMenu(kSelf, *menu);
+}
 
 void OnMinimizeClick(Program& p, EventArgs&) {
   MinimizeWindow(p, kSelf);
@@ -120,31 +156,38 @@ void OnMaximizeClick(Program& p, EventArgs&) {
   ToggleMaximize(p, kSelf);
 }
 
-// Until the exit sequence exists, closing the main window ends the program.
 void OnCloseClick(Program& p, EventArgs&) {
-  p.DestroyWindow(kSelf);
+  CloseMainWindow(p);
 }
 
-// Shows the link under the pointer in the status bar and keeps it for the player.
-void OnBrowserStatusText(Program&, EventArgs&) {}
+void OnBrowserStatusText(Program& p, EventArgs& args) {
+  KeepStatusText(p, args.text);
+}
 
-// Opens the player for the requested page instead of a browser window of its own.
-void OnBrowserNewWindow(Program&, EventArgs&) {}
+void OnBrowserNewWindow(Program& p, EventArgs& args) {
+  OpenPlayerForNewWindow(p, args.cancel);
+}
 
-// Opens SettingsWindow as a modal dialog.
-void OnSettingsItem(Program&, EventArgs&) {}
+void OnSettingsItem(Program& p, EventArgs&) {
+  p.LoadWindow(WindowId::SettingsWindow, true);
+}
 
-// Opens the customer-service chat.
-void OnServiceChatItem(Program&, EventArgs&) {}
+void OnServiceChatItem(Program& p, EventArgs&) {
+  OpenServiceChat(p);
+}
 
-// Starts the updater.
-void OnUpgradeItem(Program&, EventArgs&) {}
+// Closes the main window and starts the updater; the program ends with the window.
+void OnUpgradeItem(Program& p, EventArgs&) {
+  RunUpdater(p);
+}
 
-// Opens AboutWindow as a modal dialog.
-void OnAboutItem(Program&, EventArgs&) {}
+void OnAboutItem(Program& p, EventArgs&) {
+  p.LoadWindow(WindowId::AboutWindow, true);
+}
 
-// Runs the exit sequence.
-void OnQuitItem(Program&, EventArgs&) {}
+void OnQuitItem(Program& p, EventArgs&) {
+  ExitSequence(p);
+}
 }  // namespace
 
 std::span<const Binding> MainWindowBindings() {

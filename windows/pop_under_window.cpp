@@ -1,8 +1,15 @@
 // PopUnderWindow: the pop-under advertisement.
+#include <optional>
+#include <string>
+
+#include "config/language.h"
 #include "forms/browser_menus.h"
 #include "forms/frame.h"
 #include "platform/program.h"
+#include "service/pages.h"
+#include "service/service_client.h"
 #include "windows/behaviours.h"
+#include "windows/config_items.h"
 
 namespace lumora {
 
@@ -32,13 +39,39 @@ constexpr Binding kBindings[] = {
 };
 // clang-format on
 
-// The skin first; then the open flag, the advertising page and the caption of the language.
+// The skin, the open flag, the advertising page and the captions of the language.
 void OnCreated(Program& p, EventArgs&) {
   ApplyFrameSkin(p, kSelf);
+  WriteSetting(p, "Display advertising", "2");
+  const std::optional<int> language = LanguageChoice(p.RunDirectory());
+  p.NavigateBrowser(kSelf, "超文本界面框1", ServicePageAddress(kPopUnderPage));
+  const std::string& name = p.Shared().ProductName;
+  std::string label;
+  std::string caption;
+  switch (language.value_or(0)) {
+    case 1:
+      label = caption = name + " 背投广告";
+      break;
+    case 2:
+      // The label has always had two blanks before its words, the caption one.
+      label = name + "  背投廣告";
+      caption = name + " 背投廣告";
+      break;
+    case 3:
+      label = caption = name + " Display ADS";
+      break;
+    default:
+      return;  // the design captions stay
+  }
+  p.SetProperty(kSelf, "透明标签1", Prop::Text, label);
+  p.SetProperty(kSelf, "", Prop::Text, caption);
 }
 
 // Records the pop-under as closed and closes the window.
-void OnCloseClick(Program&, EventArgs&) {}
+void OnCloseClick(Program& p, EventArgs&) {
+  WriteSetting(p, "Display advertising", "1");
+  p.DestroyWindow(kSelf);
+}
 }  // namespace
 
 std::span<const Binding> PopUnderWindowBindings() {

@@ -1,10 +1,19 @@
 // RightPopupWindow: the advertising box at the bottom right of the screen.
+#include <cstdint>
+#include <limits>
+
 #include "platform/program.h"
+#include "service/pages.h"
+#include "service/service_client.h"
+#include "windows/adverts.h"
 #include "windows/behaviours.h"
 
 namespace lumora {
 
 namespace {
+constexpr WindowId kSelf = WindowId::RightPopupWindow;
+constexpr int kShowDelayTicks = 5;
+
 void OnCreated(Program& p, EventArgs&);
 void OnShowTimer(Program& p, EventArgs&);
 void OnCloseTimer(Program& p, EventArgs&);
@@ -19,17 +28,40 @@ constexpr Binding kBindings[] = {
 };
 // clang-format on
 
-// Skins the close button and loads the advertisement while its switch is on.
-void OnCreated(Program&, EventArgs&) {}
+// Skins the close button and loads the advertisement while its switch is on; off closes
+// the window before it was ever seen.
+void OnCreated(Program& p, EventArgs&) {
+  SkinPopupCloseButton(p, kSelf);
+  SharedState& s = p.Shared();
+  s.RightPopupSwitch = FetchServiceText(kRightPopupSwitchPage);
+  if (IsOn(s.RightPopupSwitch)) {
+    p.NavigateBrowser(kSelf, "超文本浏览框1", ServicePageAddress(kRightPopupPage));
+    s.RightPopupCountdown = kShowDelayTicks;
+  }
+  if (IsOff(s.RightPopupSwitch)) p.DestroyWindow(kSelf);
+}
 
 // Counts the show delay down; at zero shows the window at the bottom right of the screen.
-void OnShowTimer(Program&, EventArgs&) {}
+// Without the switch on, the count starts at 0 and never comes back to it.
+void OnShowTimer(Program& p, EventArgs&) {
+  std::int32_t& countdown = p.Shared().RightPopupCountdown;
+  if (countdown == std::numeric_limits<std::int32_t>::min()) return;  // no wrap back to 0
+  --countdown;
+  if (countdown != 0) return;
+  p.SetProperty(kSelf, "", Prop::Top, p.GetScreenHeight() - 250);
+  p.SetProperty(kSelf, "", Prop::Left, p.GetScreenWidth() - 300);
+  p.SetProperty(kSelf, "", Prop::Visible, true);
+  p.SetProperty(kSelf, "时钟1", Prop::Interval, 0);
+}
 
 // Closes the window when its time is up.
-void OnCloseTimer(Program&, EventArgs&) {}
+void OnCloseTimer(Program& p, EventArgs&) {
+  p.DestroyWindow(kSelf);
+}
 
-// Closes the window.
-void OnCloseClick(Program&, EventArgs&) {}
+void OnCloseClick(Program& p, EventArgs&) {
+  p.DestroyWindow(kSelf);
+}
 }  // namespace
 
 std::span<const Binding> RightPopupWindowBindings() {

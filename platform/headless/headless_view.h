@@ -69,6 +69,8 @@ class HeadlessView : public View {
   // --- what the desktop reports -------------------------------------------------------------
   void SetScreenSize(Size size) { screen_ = size; }
   void SetCursorPosition(Point p) { cursor_ = p; }
+  // A desktop without a notification area.
+  void SetTrayAvailable(bool available) { tray_available_ = available; }
   // The item the next popped-up menu returns ("" dismisses it); without one, menus dismiss.
   void ChooseNextMenuItem(std::string path) { menu_choices_.push_back(std::move(path)); }
   // Runs while a message box is up, before it returns; the default just presses OK.
@@ -100,6 +102,7 @@ class HeadlessView : public View {
   int ShowMessageBox(std::string_view text, int flags, std::string_view title) override;
   void SetTrayIcon(WindowId window, std::string_view icon_path,
                    std::string_view tooltip) override;
+  bool TrayAvailable() override { return tray_available_; }
   void SetStatusText(WindowId, std::string_view, int, std::string_view) override {}
   Size ScreenSize() override { return screen_; }
   Point CursorPosition() override { return cursor_; }
@@ -134,6 +137,7 @@ class HeadlessView : public View {
 
   Size screen_{1366, 768};
   Point cursor_{};
+  bool tray_available_ = true;
   std::deque<std::string> menu_choices_;
   std::function<int(const MessageBoxCall&)> message_box_answer_;
 

@@ -60,6 +60,11 @@ QWidget* QtView::WindowWidget(WindowId window) const {
   return shown != nullptr ? shown->window.data() : nullptr;
 }
 
+void QtView::SetModal(WindowId window) {
+  // Set before the window is first shown: Qt applies modality when a window is shown.
+  if (QWidget* widget = WindowWidget(window)) widget->setWindowModality(Qt::ApplicationModal);
+}
+
 int QtView::OwnBrowserWindowCount() const {
   return static_cast<int>(browsers_->OwnWindows().size());
 }
@@ -237,6 +242,10 @@ void QtView::SetTrayIcon(WindowId window, std::string_view icon_path, std::strin
   if (!icon_path.empty()) shown->tray->setIcon(QIcon(ToQString(icon_path)));
   shown->tray->setToolTip(ToQString(tooltip));
   shown->tray->show();
+}
+
+bool QtView::TrayAvailable() {
+  return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
 void QtView::SetStatusText(WindowId window, std::string_view control, int /*pane*/,

@@ -46,12 +46,14 @@ class QtView final : public View {
                        const Value& value) override;
   void MoveToBottom(WindowId window, std::string_view control) override;
   void BringToFront(WindowId window) override;
+  void SetModal(WindowId window) override;
   void RunBrowserCommand(WindowId window, std::string_view control,
                          BrowserCommand command) override;
   // `at` is in the window's coordinates.
   std::string PopupMenu(WindowId window, std::string_view menu, std::optional<Point> at) override;
   int ShowMessageBox(std::string_view text, int flags, std::string_view title) override;
   void SetTrayIcon(WindowId window, std::string_view icon_path, std::string_view tooltip) override;
+  bool TrayAvailable() override;
   void SetStatusText(WindowId window, std::string_view control, int pane,
                      std::string_view text) override;
   Size ScreenSize() override;

@@ -1,7 +1,9 @@
 // The real system services on Linux desktops.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -22,18 +24,49 @@ std::string QuoteExecArgument(const std::string& arg);
 // machine is reachable); false inside an empty network namespace.
 bool AnyInterfaceUp();
 
+namespace dbus {
+struct Connection;
+}
+
+// The desktop keeps its screen saver away while one of these lives (see screen_saver.cpp).
+class ScreenSaverInhibit {
+ public:
+  // Asks the desktop; none when it cannot be asked or says no.
+  static std::unique_ptr<ScreenSaverInhibit> Take();
+  ~ScreenSaverInhibit();
+  ScreenSaverInhibit(const ScreenSaverInhibit&) = delete;
+  ScreenSaverInhibit& operator=(const ScreenSaverInhibit&) = delete;
+
+ private:
+  ScreenSaverInhibit(dbus::Connection* connection, const char* path, std::uint32_t cookie)
+      : connection_(connection), path_(path), cookie_(cookie) {}
+
+  dbus::Connection* connection_;
+  const char* path_;
+  std::uint32_t cookie_;
+};
+
 class LinuxSystem : public SystemServices {
  public:
+  LinuxSystem() = default;
+  // Gives back a screen-saver inhibit still held.
+  ~LinuxSystem() override;
+  LinuxSystem(const LinuxSystem&) = delete;
+  LinuxSystem& operator=(const LinuxSystem&) = delete;
+
   bool StartProgram(const std::string& path, const std::vector<std::string>& args) override;
   bool OpenUrl(const std::string& url) override;
   bool RegisterAutorun(const std::string& entry_name, const std::string& program_path) override;
   bool UnregisterAutorun(const std::string& entry_name) override;
+  // false: the desktop keeps the screen saver away until true, or until the program ends
+  // however it ends.
   void SetScreenSaverActive(bool active) override;
+  bool ScreenSaverInhibited() const;
   void TrimWorkingSet() override;
   bool IsNetworkConnected() override;
 
  private:
-  bool screen_saver_active_ = true;
+  std::unique_ptr<ScreenSaverInhibit> screen_saver_inhibit_;
 };
 
 }  // namespace lumora

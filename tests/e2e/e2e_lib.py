@@ -1,8 +1,10 @@
 """Drives the real program under X (Xvfb in CI) with xdotool and ImageMagick."""
+import http.server
 import os
 import shutil
 import subprocess
 import tempfile
+import threading
 import time
 
 APP_DIR = os.environ.get("LUMORA_APP_DIR", "")
@@ -29,6 +31,7 @@ class Client:
     """A copy of the app folder in a temporary directory and the program running from it."""
 
     def __init__(self, folder_name="app", env=None, config=None):
+        self.process = None
         self.root = tempfile.mkdtemp(prefix="lumora-e2e-")
         self.app = os.path.join(self.root, folder_name)
         shutil.copytree(APP_DIR, self.app, symlinks=True)
@@ -92,7 +95,7 @@ class Client:
         return self.process.returncode
 
     def stop(self):
-        if self.process and self.process.poll() is None:
+        if self.process is not None and self.process.poll() is None:
             self.process.kill()
             self.process.wait()
         shutil.rmtree(self.root, ignore_errors=True)
@@ -115,3 +118,46 @@ def screenshot(name, window=None, min_colours=1, timeout=30):
         return _colours(path) >= min_colours
     wait_for(take, timeout, interval=0.5, what=f"a painted {name}")
     return path
+
+
+ON = "开".encode("gbk")
+OFF = "关".encode("gbk")
+
+
+class Service:
+    """A loopback stand-in for the portal: serves the pages a test sets (bytes as given,
+    GBK for text pages) and logs every requested path."""
+
+    def __init__(self, pages=None):
+        self.pages = dict(pages or {})
+        self.requests = []
+        service = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                path = self.path.split("?", 1)[0]
+                service.requests.append(path)
+                body = service.pages.get(path)
+                if body is None:
+                    self.send_response(404)
+                    body = b"not found"
+                else:
+                    self.send_response(200)
+                if isinstance(body, str):
+                    body = body.encode("utf-8")
+                self.send_header("Content-Length", str(len(body)))
+                ctype = "text/html; charset=utf-8" if path == "/" else "text/html"
+                self.send_header("Content-Type", ctype)
+                self.end_headers()
+                self.wfile.write(body)
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.base = f"http://127.0.0.1:{self.server.server_address[1]}/"
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def stop(self):
+        self.server.shutdown()
+        self.server.server_close()

@@ -1,21 +1,36 @@
 """The real program starts, shows its frameless main window and ends with it; the launcher
 refuses to start without the run-time components it needs."""
 import os
+import signal
 import subprocess
 import unittest
 
-from e2e_lib import Client, screenshot, wait_for, xdotool
+from e2e_lib import ON, Client, Service, screenshot, wait_for, xdotool
 
 ERROR_TEXT = "Not found the kernel library or the kernel library is invalid!"
+HOME = "<html><body style='background:#20242c;color:#ddd'><h1>Home</h1></body></html>"
+# Close ends the program at once: tray setting "2" and the service's start-up switch on.
+ENDING_CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
 
 
 class LaunchTest(unittest.TestCase):
+    def setUp(self):
+        self.client = None
+        self.service = Service({"/": HOME, "/ads/ksqd.html": ON})
+
     def tearDown(self):
-        if getattr(self, "client", None):
+        if self.client:
             self.client.stop()
+        self.service.stop()
+
+    def start(self, **kwargs):
+        env = kwargs.pop("env", {})
+        env.setdefault("LUMORA_SERVICE_BASE", self.service.base)
+        self.client = Client(env=env, **kwargs).start()
+        return self.client
 
     def test_main_window_is_frameless_and_the_program_ends_with_it(self):
-        self.client = Client().start()
+        self.start(config=ENDING_CONFIG)
         window = self.client.window_of_size(984, 624)
         # No system frame: Qt asks the window manager for no decorations at all.
         hints = subprocess.run(["xprop", "-id", window, "_MOTIF_WM_HINTS"],
@@ -24,28 +39,35 @@ class LaunchTest(unittest.TestCase):
         screenshot("main-window", window, min_colours=16)
         self.client.click(window, 963, 14)  # the close button of the title strip
         self.assertEqual(self.client.wait_exit(), 0)
+        self.assertIn("/ads/ksqd.html", self.service.requests)
+
+    def test_termination_signal_ends_the_program_in_order(self):
+        self.start()
+        self.client.window_of_size(984, 624)
+        self.client.process.send_signal(signal.SIGTERM)
+        self.assertEqual(self.client.wait_exit(), 128 + signal.SIGTERM)
+        with open(os.path.join(self.client.app, "Config.ini"), "rb") as f:
+            self.assertIn(b"PlayerWindows=1", f.read())
 
     def test_missing_browser_engine_shows_the_error_and_exits_255(self):
-        self.client = Client(env={"QTWEBENGINEPROCESS_PATH": "/nonexistent/QtWebEngineProcess"})
-        self.client.start()
+        self.start(env={"QTWEBENGINEPROCESS_PATH": "/nonexistent/QtWebEngineProcess"})
         box = wait_for(lambda: self.client.windows(), timeout=60, what="the error box")[0]
         self.assertEqual(xdotool("getwindowname", box), "Error")
-        screenshot("runtime-error", box)
+        screenshot("runtime-error", box, min_colours=8)
         xdotool("key", "--window", box, "Return")
         self.assertEqual(self.client.wait_exit(), 255)
         self.assertIn(ERROR_TEXT, self.client.stderr())
+        self.assertEqual(self.service.requests, [])  # nothing ran before the check
 
     def test_without_a_display_the_error_goes_to_standard_error(self):
-        env = {"DISPLAY": "", "WAYLAND_DISPLAY": "", "QT_QPA_PLATFORM": ""}
-        self.client = Client(env=env).start()
+        self.start(env={"DISPLAY": "", "WAYLAND_DISPLAY": "", "QT_QPA_PLATFORM": ""})
         self.assertEqual(self.client.wait_exit(), 255)
         self.assertIn(ERROR_TEXT, self.client.stderr())
 
     def test_program_folder_with_a_long_path_and_blanks_works(self):
         deep = os.path.join(*(["a folder with blanks"] * 10), "app")
-        self.client = Client(folder_name=deep)
+        self.start(folder_name=deep, config=ENDING_CONFIG)
         self.assertGreater(len(self.client.app), 200)
-        self.client.start()
         window = self.client.window_of_size(984, 624)
         self.client.click(window, 963, 14)
         self.assertEqual(self.client.wait_exit(), 0)

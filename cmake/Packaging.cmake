@@ -1,0 +1,73 @@
+# Install rules and the Debian package.
+#
+#   cmake --install build/default --prefix /usr/local      # lay the program out by hand
+#   (cd build/default && cpack -G DEB)                      # build lumora_<version>_<arch>.deb
+#
+# Layout under the prefix (see docs/architecture.md, "Installing"):
+#   lib/lumora/                   the app folder: the program file next to its data tree
+#   bin/lumora                    a wrapper that gives each user a writable app folder of their
+#                                 own and starts the program from there
+#   share/applications/lumora.desktop, share/icons/hicolor/<size>/apps/lumora.png
+if(NOT TARGET lumora)
+  return()  # no desktop program in this build (the asan preset)
+endif()
+
+set(LUMORA_INSTALL_APPDIR "lib/lumora" CACHE STRING
+    "Where the app folder goes, relative to the install prefix")
+set(LUMORA_PACKAGE_MAINTAINER "Lumora developers <packages@lumora.invalid>" CACHE STRING
+    "Maintainer field of the Debian package")
+
+set(src ${PROJECT_SOURCE_DIR})
+
+# The app folder comes from the sources, not from build/<preset>/app: the Config.ini there
+# belongs to whoever ran the build and may hold their settings.
+install(TARGETS lumora RUNTIME DESTINATION ${LUMORA_INSTALL_APPDIR})
+install(FILES ${src}/data/Config.ini DESTINATION ${LUMORA_INSTALL_APPDIR})
+install(DIRECTORY ${src}/data/Skins ${src}/data/Language ${src}/data/Html ${src}/data/Icon
+        DESTINATION ${LUMORA_INSTALL_APPDIR}
+        PATTERN ".keep" EXCLUDE)
+
+# The wrapper finds a relative app folder from its own place, so the tree can move whole.
+if(IS_ABSOLUTE ${LUMORA_INSTALL_APPDIR})
+  set(LUMORA_WRAPPER_APPDIR ${LUMORA_INSTALL_APPDIR})
+else()
+  file(RELATIVE_PATH LUMORA_WRAPPER_APPDIR /prefix/bin /prefix/${LUMORA_INSTALL_APPDIR})
+endif()
+configure_file(${src}/packaging/lumora.sh.in ${CMAKE_BINARY_DIR}/packaging/lumora @ONLY)
+install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/lumora DESTINATION bin)
+
+install(FILES ${src}/packaging/lumora.desktop DESTINATION share/applications)
+foreach(size IN ITEMS 16 24 32 48 64 128 256)
+  install(FILES ${src}/packaging/icons/${size}/lumora.png
+          DESTINATION share/icons/hicolor/${size}x${size}/apps)
+endforeach()
+
+# --- The Debian package --------------------------------------------------------------------
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME lumora)
+set(CPACK_PACKAGE_VENDOR "Lumora")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${LUMORA_PACKAGE_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "desktop client for the Lumora video and application portal")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Skinned windows around the portal's pages (home, video player, live TV,\napplication centre), a notification-area icon and settings in three\ninterface languages.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # lumora_<version>_<arch>.deb
+set(CPACK_DEBIAN_PACKAGE_SECTION video)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_STRIP_FILES ON)  # the build carries debug info; the package does not
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# Libraries the program links come from dpkg-shlibdeps; the rest is what it needs at run
+# time without linking it: the browser engine's helper process, Chinese glyphs and the URL
+# opener it starts (/usr/bin/xdg-open). The wrapper's tools (flock, cmp) are essential.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin, fonts-noto-cjk, xdg-utils")
+# Native Wayland sessions; without it Qt runs through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+# Menus and icon caches are refreshed by the triggers of desktop-file-utils and
+# hicolor-icon-theme; the package needs no maintainer scripts.
+
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build/" "/build-[^/]*/")
+
+include(CPack)

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <httplib.h>
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "tools/demo_service/request_log.h"
+
+namespace lumora::demo {
+
+// The address the client is built to talk to by default. Address pages in the site are stored
+// with this base; when we listen elsewhere they are served rebased onto our real address.
+inline constexpr std::string_view kDefaultBase = "http://127.0.0.1:8780/";
+inline constexpr int kDefaultPort = 8780;
+
+// The demo portal: the static site under `root` on loopback, a request log, and the small
+// /event endpoint the pages use to report their milestones ("home-load", "playing").
+class DemoServer {
+ public:
+  DemoServer(const std::filesystem::path& root, RequestLog& log);
+  DemoServer(const DemoServer&) = delete;
+  DemoServer& operator=(const DemoServer&) = delete;
+
+  // Binds 127.0.0.1:port (0 picks a free port). Returns the bound port, or -1.
+  int Bind(int port);
+  // "http://127.0.0.1:PORT/" once bound.
+  const std::string& BaseAddress() const { return base_; }
+  // Serves until Stop(); false when the listening socket failed.
+  bool Serve();
+  bool IsServing() const { return server_.is_running(); }
+  void Stop() { server_.stop(); }
+
+ private:
+  void RebaseAddressPage(std::string& body) const;
+
+  httplib::Server server_;
+  RequestLog& log_;
+  std::string base_;
+};
+
+}  // namespace lumora::demo

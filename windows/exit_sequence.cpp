@@ -1,0 +1,69 @@
+#include "windows/exit_sequence.h"
+
+#include <string>
+
+#include "service/pages.h"
+#include "service/service_client.h"
+#include "windows/config_items.h"
+
+namespace lumora {
+
+namespace {
+
+constexpr WindowId kMain = WindowId::MainWindow;
+
+void HideToTray(Program& p) {
+  // A window hidden where no icon can be shown could never come back.
+  if (!p.TrayAvailable()) {
+    p.SetProperty(kMain, "", Prop::WindowState, kWindowStateMinimized);
+    return;
+  }
+  p.SetProperty(kMain, "", Prop::Visible, false);
+  p.SetTrayIcon(kMain, p.LocalPath("Icon/TrayLOGO.ico").string(), kTrayTooltip);
+}
+
+// The next start's language, as the service wants it. The writer keeps only the first line,
+// so a page cannot slip other items into Config.ini.
+void OverrideLanguage(Program& p) {
+  WriteSetting(p, "Language", p.Shared().LanguageOverrideValue);
+}
+
+void ShowExitPopup(Program& p) {
+  p.SetProperty(kMain, "", Prop::Visible, false);
+  p.LoadWindow(WindowId::ExitPopupWindow);
+}
+
+}  // namespace
+
+void CloseMainWindow(Program& p) {
+  p.Shared().TraySetting = ReadSetting(p, "Tray");
+  const std::string tray = p.Shared().TraySetting;
+  if (tray == "1") HideToTray(p);
+  if (tray == "2") ExitSequence(p);
+}
+
+void ExitSequence(Program& p) {
+  SharedState& s = p.Shared();
+  if (IsOn(s.StartupSwitch)) {
+    p.DestroyWindow(kMain);
+    return;
+  }
+  if (!IsOff(s.StartupSwitch)) return;  // the start-up never heard from the service
+
+  s.ExitPopupSwitch = FetchServiceText(kExitPopupSwitchPage);
+  s.LanguageOverrideSwitch = FetchServiceText(kLanguageOverrideSwitchPage);
+  s.LanguageOverrideValue = FetchServiceText(kLanguageOverridePage);
+  const std::string popup = s.ExitPopupSwitch;
+  const std::string override_switch = s.LanguageOverrideSwitch;
+  // Without a clear answer on both, the program keeps running; a later try may get one.
+  if (!IsOn(override_switch) && !IsOff(override_switch)) return;
+  if (!IsOn(popup) && !IsOff(popup)) return;
+  if (IsOn(override_switch)) OverrideLanguage(p);
+  if (IsOn(popup)) {
+    ShowExitPopup(p);
+  } else {
+    p.DestroyWindow(kMain);
+  }
+}
+
+}  // namespace lumora
