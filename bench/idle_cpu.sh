@@ -34,6 +34,11 @@ if [ ! -x "$build/app/lumora" ] || [ ! -x "$service_program" ]; then
     echo "idle_cpu.sh: no program or demo service in $build" >&2
     exit 1
   fi
+  if grep -qs '^LUMORA_BUILD_QT:BOOL=OFF' "$build/CMakeCache.txt"; then
+    echo "idle_cpu.sh: $build is configured without the desktop program" \
+      "(LUMORA_BUILD_QT=OFF); reconfigure it or pass --build-dir" >&2
+    exit 1
+  fi
   "$repo/scripts/build.sh" default lumora lumora_data lumora-demo-service
 fi
 

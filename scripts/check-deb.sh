@@ -34,11 +34,12 @@ cd "$repo"
 ./scripts/install-deps.sh
 
 step "Building in $build"
+# The package is the desktop program, so the Qt view is on whatever the folder had.
 if [ "$build" = "$repo/build/default" ]; then
-  cmake --preset default > /dev/null
+  cmake --preset default -DLUMORA_BUILD_QT=ON > /dev/null
 else
   cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLUMORA_WERROR=ON \
-    > /dev/null
+    -DLUMORA_BUILD_QT=ON > /dev/null
 fi
 cmake --build "$build" --target lumora lumora_data lumora-demo-service
 

@@ -20,26 +20,30 @@ QString CssColor(int rgb) {
   return ColorFromRgb(rgb).name(QColor::HexRgb);
 }
 
-// The skin's colours, in the order the skinner takes them: menu background, item text,
-// highlighted item background, highlighted item text, border, separator line. A colour
-// that is not set keeps the style's own.
+// The skin's six colours, as the skinner uses them: menu background, the icon margin,
+// highlighted item background, highlighted item frame, the menu's border and separator
+// lines. Item text stays the dark text of a light menu, so it reads on every background
+// the skin gives. A colour that is not set keeps the style's own.
 QString SkinStyleSheet(const MenuSkin& skin) {
   const auto& c = skin.colors;
   auto set = [](int rgb) { return ColorFromRgb(rgb).isValid(); };
-  QString css = QStringLiteral("QMenu {");
+  QString css = QStringLiteral("QMenu { color: #1f2328;");
   if (set(c[0])) css += QStringLiteral(" background-color: %1;").arg(CssColor(c[0]));
-  if (set(c[1])) css += QStringLiteral(" color: %1;").arg(CssColor(c[1]));
-  if (set(c[4])) css += QStringLiteral(" border: 1px solid %1;").arg(CssColor(c[4]));
+  if (set(c[5])) css += QStringLiteral(" border: 1px solid %1;").arg(CssColor(c[5]));
   css += QStringLiteral(" padding: 2px; }");
-  css += QStringLiteral(" QMenu::item { padding: 4px 24px 4px 26px; background: transparent; }");
-  css += QStringLiteral(" QMenu::icon { padding-left: 4px; }");
-  css += QStringLiteral(" QMenu::item:selected {");
+  css += QStringLiteral(" QMenu::item { padding: 4px 24px 4px 26px; background: transparent;");
+  css += QStringLiteral(" border: 1px solid transparent; }");
+  if (set(c[1])) {
+    css += QStringLiteral(" QMenu::icon { padding-left: 4px; background: %1; }")
+               .arg(CssColor(c[1]));
+  }
+  css += QStringLiteral(" QMenu::item:selected { color: #000000;");
   if (set(c[2])) css += QStringLiteral(" background-color: %1;").arg(CssColor(c[2]));
-  if (set(c[3])) css += QStringLiteral(" color: %1;").arg(CssColor(c[3]));
+  if (set(c[3])) css += QStringLiteral(" border: 1px solid %1;").arg(CssColor(c[3]));
   css += QStringLiteral(" }");
-  if (set(c[5])) {
+  if (set(c[4])) {
     css += QStringLiteral(" QMenu::separator { height: 1px; margin: 3px 4px; background: %1; }")
-               .arg(CssColor(c[5]));
+               .arg(CssColor(c[4] == c[0] ? c[1] : c[4]));
   }
   return css;
 }

@@ -1,7 +1,11 @@
 """Drives the real program under X (Xvfb in CI) with xdotool and ImageMagick."""
+import atexit
 import http.server
 import os
+import re
+import select
 import shutil
+import signal
 import subprocess
 import tempfile
 import threading
@@ -94,14 +98,145 @@ class Client:
             raise AssertionError("the program did not end")
         return self.process.returncode
 
+    def hover(self, window, x, y, region, timeout=60):
+        """Puts the pointer on (x, y) of the window and waits until the page under it shows
+        that it noticed (region, (left, top, width, height) in the window, changes): from
+        then on the page takes clicks, and it has reported the link under the pointer."""
+        xdotool("mousemove", "--sync", "0", "0")  # off every window: the page's idle look
+        before = wait_for(lambda: _steady_crop(window, region, "before"), timeout,
+                          interval=0.3, what="a steady picture of the page before hovering")
+        g = self.geometry(window)
+        xdotool("mousemove", "--sync", str(g["X"] + x), str(g["Y"] + y))
+        wait_for(lambda: differing_pixels(_crop(window, region, "hover"), before) > 100,
+                 timeout, interval=0.3, what="the page to react to the pointer")
+
+    def open_option_menu(self, window):
+        """Clicks MainWindow's option button and returns the menu, which pops up where the
+        pointer is."""
+        self.click(window, 869, 17)  # 选项按钮: 847, 4, 44 x 26 in the title strip
+        g = self.geometry(window)
+        x, y = g["X"] + 869, g["Y"] + 17
+
+        def menu():
+            for w in self.windows():
+                m = self.geometry(w)
+                if w != window and abs(m["X"] - x) <= 8 and abs(m["Y"] - y) <= 8:
+                    return w
+            return None
+        return wait_for(menu, 30, what="the option menu at the pointer")
+
+    def running_copies(self):
+        """Processes running this copy's program file: the one started here and any it
+        started itself (a restart)."""
+        program = os.path.realpath(os.path.join(self.app, "lumora"))
+        pids = []
+        for entry in os.listdir("/proc"):
+            if entry.isdigit():
+                try:
+                    if os.readlink(f"/proc/{entry}/exe") == program:
+                        pids.append(int(entry))
+                except OSError:
+                    pass
+        return pids
+
     def stop(self):
         if self.process is not None and self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+        for pid in self.running_copies():
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
         shutil.rmtree(self.root, ignore_errors=True)
 
 
-def _colours(path):
+def window_named(name, timeout=90):
+    """A visible window with exactly this name, whoever shows it."""
+    def find():
+        for w in xdotool("search", "--onlyvisible", "--name", re.escape(name)).split():
+            if xdotool("getwindowname", w) == name:
+                return w
+        return None
+    return wait_for(find, timeout, what=f"a window named {name!r}")
+
+
+def differing_pixels(a, b):
+    """Pixels that differ between two pictures of the same size (ImageMagick's AE metric)."""
+    result = subprocess.run(["compare", "-metric", "AE", a, b, "null:"],
+                            capture_output=True, text=True)
+    if result.returncode > 1:
+        raise AssertionError(f"compare failed: {result.stderr}")
+    return float(result.stderr.split()[0])
+
+
+def pixel(path, x, y):
+    """The colour at (x, y) of a picture as "RRGGBB"."""
+    return subprocess.run(["convert", path, "-format", f"%[hex:p{{{x},{y}}}]", "info:"],
+                          capture_output=True, text=True, check=True).stdout.strip()[:6].upper()
+
+
+_SCRATCH = tempfile.mkdtemp(prefix="lumora-e2e-crops-")
+atexit.register(shutil.rmtree, _SCRATCH, ignore_errors=True)
+
+
+def _crop(window, region, name):
+    left, top, width, height = region
+    full = os.path.join(_SCRATCH, f"{name}-window.png")
+    path = os.path.join(_SCRATCH, f"{name}-crop.png")
+    subprocess.run(["import", "-window", window, full], check=True, capture_output=True)
+    subprocess.run(["convert", full, "-crop", f"{width}x{height}+{left}+{top}", "+repage", path],
+                   check=True)
+    return path
+
+
+def _steady_crop(window, region, name):
+    """The region's picture once two captures in a row agree (the page has painted)."""
+    first = _crop(window, region, name + "-1")
+    second = _crop(window, region, name + "-2")
+    return second if differing_pixels(first, second) == 0 and colours(second) > 16 else None
+
+
+def screenshot_when(name, window, condition, timeout=60, what=None):
+    """Saves pictures of the window until one meets condition(path); returns its path."""
+    os.makedirs(ARTIFACTS, exist_ok=True)
+    path = os.path.join(ARTIFACTS, name + ".png")
+
+    def take():
+        subprocess.run(["import", "-window", window, path], check=False, capture_output=True)
+        return path if os.path.exists(path) and condition(path) else None
+    return wait_for(take, timeout, interval=0.2, what=what or name)
+
+
+def _loading_background():
+    with open(os.path.join(APP_DIR, "Html", "Loading.html"), encoding="utf-8") as f:
+        return re.search(r"background:\s*#([0-9a-fA-F]{6})", f.read()).group(1).upper()
+
+
+# The large windows' content area (window coordinates), and spots of it away from the
+# loading page's spinner and words, where that page shows nothing but its background.
+CONTENT = (0, 28, 984, 596)
+CONTENT_SPOTS = [(100, 100), (880, 150), (100, 560), (880, 560)]
+LOADING_BACKGROUND = _loading_background() if APP_DIR else ""
+
+
+def shows_loading_page(path):
+    return all(pixel(path, x, y) == LOADING_BACKGROUND for x, y in CONTENT_SPOTS)
+
+
+def shows_page(path, min_colours=500):
+    """The window's content area shows a painted page that is not the loading page: an
+    unpainted browser is one flat colour, the loading page its background at the spots."""
+    left, top, width, height = CONTENT
+    crop = os.path.join(_SCRATCH, "content-" + os.path.basename(path))
+    subprocess.run(["convert", path, "-crop", f"{width}x{height}+{left}+{top}", "+repage", crop],
+                   check=True)
+    return (colours(crop) >= min_colours and
+            not all(pixel(path, x, y) == LOADING_BACKGROUND for x, y in CONTENT_SPOTS))
+
+
+def colours(path):
+    """How many distinct colours a picture has: a page that has painted has many."""
     out = subprocess.run(["identify", "-format", "%k", path], capture_output=True, text=True)
     return int(out.stdout or 0) if out.returncode == 0 else 0
 
@@ -115,7 +250,7 @@ def screenshot(name, window=None, min_colours=1, timeout=30):
 
     def take():
         subprocess.run(["import", "-window", target, path], check=False, capture_output=True)
-        return _colours(path) >= min_colours
+        return colours(path) >= min_colours
     wait_for(take, timeout, interval=0.5, what=f"a painted {name}")
     return path
 
@@ -161,3 +296,76 @@ class Service:
     def stop(self):
         self.server.shutdown()
         self.server.server_close()
+
+
+DEMO_SERVICE = os.environ.get("LUMORA_DEMO_SERVICE", "")
+DEMO_SITE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "demo", "site")
+LANGUAGE_FILES = {1: "Chinese Simplified.db", 2: "Chinese Traditional.db", 3: "English.db"}
+
+
+def demo_text(page):
+    """The text the demo service answers for a text page such as "ads/namejt.html"."""
+    with open(os.path.join(DEMO_SITE, page), "rb") as f:
+        return f.read().decode("gbk")
+
+
+def language_table(code):
+    """The keys of the program's language table for code 1, 2 or 3."""
+    with open(os.path.join(APP_DIR, "Language", LANGUAGE_FILES[code]), "rb") as f:
+        lines = f.read().decode("gbk").splitlines()
+    return dict(line.split("=", 1) for line in lines if "=" in line)
+
+
+class DemoService:
+    """The demo portal (lumora-demo-service) on a free loopback port, logging every request
+    to a file so tests can read what the client and its pages asked for."""
+
+    def __init__(self, timeout=30):
+        if not DEMO_SERVICE:
+            raise AssertionError("LUMORA_DEMO_SERVICE must name the demo service program")
+        self.root = tempfile.mkdtemp(prefix="lumora-demo-")
+        self.log_path = os.path.join(self.root, "requests.log")
+        self.process = subprocess.Popen(
+            [DEMO_SERVICE, "--port", "0", "--log", self.log_path],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        try:
+            self.base = self._read_base(timeout)
+        except Exception:
+            self.stop()
+            raise
+
+    def _read_base(self, timeout):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            ready, _, _ = select.select([self.process.stdout], [], [], 0.5)
+            if ready:
+                line = self.process.stdout.readline()
+                if line.startswith("listening "):
+                    return line.split(None, 1)[1].strip()
+                if not line:  # stdout closed: the service ended
+                    break
+        raise AssertionError(f"the demo service did not start ({self.process.poll()})")
+
+    def requests(self):
+        """The targets requested so far, in order (query included), e.g. "/ads/ksqd.html"."""
+        try:
+            with open(self.log_path, encoding="utf-8", errors="replace") as f:
+                lines = f.read().splitlines()
+        except FileNotFoundError:
+            return []
+        return [parts[2] for parts in (line.split(" ", 2) for line in lines)
+                if len(parts) == 3 and parts[1] == "GET"]
+
+    def requested(self, target):
+        return target in self.requests()
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+        self.process.stdout.close()
+        shutil.rmtree(self.root, ignore_errors=True)

@@ -4,7 +4,8 @@ import os
 import subprocess
 import unittest
 
-from e2e_lib import ARTIFACTS, ON, Client, Service, screenshot, wait_for, xdotool
+from e2e_lib import (ARTIFACTS, ON, Client, Service, colours, differing_pixels, screenshot,
+                     wait_for, xdotool)
 
 HOME = "<html><body style='background:#20242c;color:#ddd'><h1>Home</h1></body></html>"
 # Close would end the program at once, so an unwanted click shows as an early exit.
@@ -16,15 +17,6 @@ BUTTONS = {
     "close": (950, 4, 26, 20),
 }
 STRIP_SPOT = (600, 14)  # the title strip, clear of every button and label
-
-
-def differing_pixels(a, b):
-    """Pixels that differ between two pictures of the same size (ImageMagick's AE metric)."""
-    result = subprocess.run(["compare", "-metric", "AE", a, b, "null:"],
-                            capture_output=True, text=True)
-    if result.returncode > 1:
-        raise AssertionError(f"compare failed: {result.stderr}")
-    return float(result.stderr.split()[0])
 
 
 class CaptionButtonTest(unittest.TestCase):
@@ -66,7 +58,8 @@ class CaptionButtonTest(unittest.TestCase):
 
         for button, (x, y, w, h) in BUTTONS.items():
             with self.subTest(button=button):
-                normal = self.crop("normal", button)
+                normal = self.crop_when("normal", button, lambda p: colours(p) > 1,
+                                        f"the {button} button's picture")
                 self.move_to(x + w // 2, y + h // 2)
                 hover = self.crop_when("hover", button,
                                        lambda p: differing_pixels(p, normal) > 0,
@@ -80,7 +73,7 @@ class CaptionButtonTest(unittest.TestCase):
         x, y, w, h = BUTTONS["close"]
         hover = os.path.join(ARTIFACTS, "caption-close-hover.png")
         self.move_to(x + w // 2, y + h // 2)
-        self.crop_when("hover", "close", lambda p: differing_pixels(p, hover) == 0,
+        self.crop_when("hover-again", "close", lambda p: differing_pixels(p, hover) == 0,
                        "the close button's hover picture again")
         xdotool("mousedown", "1")
         try:

@@ -45,9 +45,11 @@ class Trayer:
             self.panel = wait_for(self._panel_or_end, timeout, what="trayer's panel")
             if self.panel != "ended":
                 return
+            self.log.seek(0)
+            why = self.log.read().decode(errors="replace")
+            self.log.close()
             if time.monotonic() > deadline:
-                self.log.seek(0)
-                raise AssertionError(f"trayer did not start: {self.log.read().decode()}")
+                raise AssertionError(f"trayer did not start: {why}")
             time.sleep(0.2)
 
     def _panel_or_end(self):

@@ -1,0 +1,97 @@
+"""MainWindow against the demo service: start-up shows the loading page during its wait and
+then the home page, a column label opens the content window titled after the column, and
+quitting with the exit pop-up switched on shows the pop-up and ends the program by itself."""
+import time
+import unittest
+
+from e2e_lib import (Client, DemoService, demo_text, language_table, screenshot,
+                     screenshot_when, shows_loading_page, shows_page, wait_for, xdotool)
+
+# Close and quit run the exit sequence; the demo's start-up switch is off, so the product
+# name comes from the service's name page of language 1 and the columns from its table.
+CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
+PRODUCT = demo_text("ads/namejt.html")
+COLUMNS = language_table(1)
+START_UP_PAGES = ["/ads/ksqd.html", "/ads/namejt.html", "/ads/zdylm1.html", "/ads/zdylm2.html",
+                  "/"]
+
+
+def shows_home_page(path):
+    return shows_page(path, min_colours=10000)  # the demo home page: artwork in gradients
+
+
+class MainWindowTest(unittest.TestCase):
+    def setUp(self):
+        self.client = None
+        self.service = DemoService()
+
+    def tearDown(self):
+        if self.client:
+            self.client.stop()
+        self.service.stop()
+
+    def start(self):
+        self.client = Client(env={"LUMORA_SERVICE_BASE": self.service.base},
+                             config=CONFIG).start()
+        xdotool("mousemove", "--sync", "0", "0")  # no page under the pointer by chance
+        return self.client.window_of_size(984, 624)
+
+    def test_start_up_shows_loading_then_home_and_a_column_opens_its_window(self):
+        window = self.start()
+        self.assertEqual(xdotool("getwindowname", window), PRODUCT)
+
+        # Once the home page is asked for, the 5-second wait runs with the loading page over
+        # the content area; it is only there during that wait.
+        wait_for(lambda: self.service.requested("/"), 90, what="the home page request")
+        screenshot_when("start-up-loading", window, shows_loading_page, 30,
+                        "the loading page during the start-up wait")
+        screenshot_when("start-up-home", window, shows_home_page, 90, "the home page")
+        wait_for(lambda: self.service.requested("/event?name=home-load"), 90,
+                 what="the home page's load report")
+        log = self.service.requests()
+        positions = [log.index(page) for page in START_UP_PAGES]
+        self.assertEqual(positions, sorted(positions), log)
+        self.assertGreater(log.index("/event?name=home-load"), positions[-1], log)
+
+        # 栏目2标签: toppic-relative 173, 8, 60 x 16; the press opens the live-TV column.
+        self.client.click(window, 173 + 30, 8 + 8)
+        title = f"{PRODUCT} {COLUMNS['Column 2']}"
+        centre = wait_for(lambda: [w for w in self.client.windows()
+                                   if xdotool("getwindowname", w) == title], 60,
+                          what=f"AppCentreWindow titled {title!r}")[0]
+        main, opened = self.client.geometry(window), self.client.geometry(centre)
+        self.assertEqual((opened["X"], opened["Y"], opened["WIDTH"], opened["HEIGHT"]),
+                         (main["X"] + 30, main["Y"] + 30, 984, 624))
+        wait_for(lambda: self.service.requested("/ads/tv.html"), 60, what="the live-TV page")
+        screenshot_when("column-live-tv", centre, shows_page, 90, "the live-TV page")
+        self.assertIsNone(self.client.process.poll())
+
+    def test_quit_with_the_exit_pop_up_shows_it_and_the_program_ends_by_itself(self):
+        window = self.start()
+        # The right pop-up's switch is the last start-up request: start-up is over.
+        wait_for(lambda: self.service.requested("/ads/ytkg.html"), 90, what="the end of start-up")
+        screenshot_when("quit-home", window, shows_page, 90, "the home page")
+        self.client.open_option_menu(window)
+        screenshot("option-menu", min_colours=16)
+        # The menu has the keyboard; from no item, Up lands on the last one: 退出.
+        xdotool("key", "Up")
+        xdotool("key", "Return")
+
+        popup = self.client.window_of_size(332, 276, timeout=60)
+        shown = time.monotonic()
+        self.assertNotIn(window, self.client.windows(), "MainWindow stays hidden behind the pop-up")
+        wait_for(lambda: self.service.requested("/ads/tuitan.html"), 60, what="the pop-up's page")
+        screenshot("exit-pop-up", popup, min_colours=1000, timeout=60)
+        log = self.service.requests()
+        quit_at = log.index("/ads/ttkg.html")
+        self.assertEqual(log[quit_at:quit_at + 5],
+                         ["/ads/ttkg.html", "/ads/rjyyqz.html", "/ads/rjyy.html",
+                          "/ads/ttkg.html", "/ads/tuitan.html"])
+
+        # Its 15-second timer ends the program; nobody touches the pop-up.
+        self.assertEqual(self.client.wait_exit(timeout=15 + 30), 0)
+        self.assertGreater(time.monotonic() - shown, 5, "the pop-up closed before its time")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
