@@ -72,8 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   // The first half as the account, the rest as the product's name.
-  const std::string link =
-      lumora::ServiceChatLink(text.substr(0, size / 2), text.substr(size / 2));
+  const std::string link = lumora::ServiceChatLink(text.substr(0, size / 2), text.substr(size / 2));
   Check(link.starts_with(lumora::kServiceChatPrefix), "chat link prefix changed", link);
   std::size_t keys = 0;
   for (char c : link) keys += c == '&' || c == '?' || c == '#' ? 1 : 0;

@@ -5,16 +5,16 @@ set -euo pipefail
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${LUMORA_FORCE_XVFB:-}" ]; then
   exec "$@"
 fi
-for n in $(seq 90 140); do
-  if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then break; fi
-done
-Xvfb ":$n" -screen 0 1366x768x24 -nolisten tcp > /dev/null 2>&1 &
+# Xvfb picks a free display number itself and reports it once it accepts connections:
+# choosing one here and starting the server after would race with a second run starting
+# at the same moment, which would then share (and lose) the other run's server.
+exec {xvfb_out}< <(exec Xvfb -displayfd 1 -screen 0 1366x768x24 -nolisten tcp 2>/dev/null)
 xvfb_pid=$!
 trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
-for _ in $(seq 1 100); do
-  [ -e "/tmp/.X11-unix/X$n" ] && break
-  sleep 0.05
-done
+if ! read -r -t 30 n <&"$xvfb_out" || [ -z "$n" ]; then
+  echo "Could not start a virtual display (Xvfb)." >&2
+  exit 1
+fi
 export DISPLAY=":$n"
 unset WAYLAND_DISPLAY
 echo "No display found: started a virtual display (Xvfb) at $DISPLAY." >&2
