@@ -12,6 +12,8 @@ namespace lumora {
 std::string GbkToUtf8(std::string_view gbk);
 
 // Encodes to GBK. A character GBK cannot represent, and every malformed UTF-8 byte, becomes '?'.
+// Unicode language tags (U+E0000 to U+E007F) are the exception: the system converter drops
+// them, as they carry no visible text.
 std::string Utf8ToGbk(std::string_view utf8);
 
 }  // namespace lumora

@@ -8,7 +8,10 @@ fi
 # Xvfb picks a free display number itself and reports it once it accepts connections:
 # choosing one here and starting the server after would race with a second run starting
 # at the same moment, which would then share (and lose) the other run's server.
-exec {xvfb_out}< <(exec Xvfb -displayfd 1 -screen 0 1366x768x24 -nolisten tcp 2>/dev/null)
+# -noreset: by default the server resets when its last client goes, and refuses the
+# connections that arrive meanwhile, such as the next program a test starts. Without the
+# reset, a key or button a test leaves held stays held for the tests after it.
+exec {xvfb_out}< <(exec Xvfb -displayfd 1 -noreset -screen 0 1366x768x24 -nolisten tcp 2>/dev/null)
 xvfb_pid=$!
 trap 'kill $xvfb_pid 2>/dev/null || true' EXIT
 if ! read -r -t 30 n <&"$xvfb_out" || [ -z "$n" ]; then

@@ -5,7 +5,7 @@ language change restarts the program in the new language."""
 import os
 import unittest
 
-from e2e_lib import (NO_POP_UNDER, Client, DemoService, demo_text, language_table, screenshot,
+from e2e_lib import (NO_TIMED_ADVERTS, Client, DemoService, demo_text, language_table, screenshot,
                      screenshot_when, shows_page, wait_for, window_named, xdotool)
 
 CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
@@ -41,7 +41,7 @@ def config_items(client):
 class ContentWindowsTest(unittest.TestCase):
     def setUp(self):
         self.client = None
-        self.service = DemoService(NO_POP_UNDER)
+        self.service = DemoService(NO_TIMED_ADVERTS)
 
     def tearDown(self):
         if self.client:
@@ -56,7 +56,7 @@ class ContentWindowsTest(unittest.TestCase):
         self.client.start()
         xdotool("mousemove", "--sync", "0", "0")  # no page under the pointer by chance
         window = self.client.window_of_size(984, 624)
-        # The right pop-up's switch is the last start-up request.
+        # The right pop-up's switch is the last start-up request (it says off here).
         wait_for(lambda: self.service.requested("/ads/ytkg.html"), 90, what="the end of start-up")
         screenshot_when(f"home-before-{name}", window,
                         lambda p: shows_page(p, min_colours=10000), 90, "the home page")
@@ -108,7 +108,8 @@ class ContentWindowsTest(unittest.TestCase):
         xdotool("click", "1")
         app = self.window_titled(PRODUCT + "APP应用窗口")
         self.placed_over(app, centre)
-        wait_for(lambda: self.service.requested("/apps/clock.html"), 60, what="the clock application")
+        wait_for(lambda: self.service.requested("/apps/clock.html"), 60,
+                 what="the clock application")
         screenshot_when("application-window", app, shows_page, 90, "the clock application")
         self.assertIn(centre, self.client.windows(), "the application centre stays open")
 

@@ -4,8 +4,9 @@ quitting with the exit pop-up switched on shows the pop-up and ends the program 
 import time
 import unittest
 
-from e2e_lib import (NO_POP_UNDER, Client, DemoService, demo_text, language_table, screenshot,
-                     screenshot_when, shows_loading_page, shows_page, wait_for, xdotool)
+from e2e_lib import (NO_POP_UNDER, NO_TIMED_ADVERTS, Client, DemoService, demo_text,
+                     language_table, screenshot, screenshot_when, shows_loading_page, shows_page,
+                     wait_for, xdotool)
 
 # Close and quit run the exit sequence; the demo's start-up switch is off, so the product
 # name comes from the service's name page of language 1 and the columns from its table.
@@ -23,21 +24,23 @@ def shows_home_page(path):
 class MainWindowTest(unittest.TestCase):
     def setUp(self):
         self.client = None
-        self.service = DemoService(NO_POP_UNDER)
+        self.service = None
 
     def tearDown(self):
         if self.client:
             self.client.stop()
-        self.service.stop()
+        if self.service:
+            self.service.stop()
 
-    def start(self):
+    def start(self, pages):
+        self.service = DemoService(pages)
         self.client = Client(env={"LUMORA_SERVICE_BASE": self.service.base},
                              config=CONFIG).start()
         xdotool("mousemove", "--sync", "0", "0")  # no page under the pointer by chance
         return self.client.window_of_size(984, 624)
 
     def test_start_up_shows_loading_then_home_and_a_column_opens_its_window(self):
-        window = self.start()
+        window = self.start(NO_POP_UNDER)
         self.assertEqual(xdotool("getwindowname", window), PRODUCT)
 
         # Once the home page is asked for, the 5-second wait runs with the loading page over
@@ -53,6 +56,15 @@ class MainWindowTest(unittest.TestCase):
         self.assertEqual(positions, sorted(positions), log)
         self.assertGreater(log.index("/event?name=home-load"), positions[-1], log)
 
+        # Start-up ends with the right pop-up's switch; on, the advertisement shows 5 seconds
+        # later at the bottom right of the screen, 4 pixels in from both edges.
+        wait_for(lambda: self.service.requested("/ads/ytkg.html"), 90, what="the end of start-up")
+        advert = self.client.window_of_size(296, 246, timeout=60)
+        screen_width, screen_height = (int(v) for v in xdotool("getdisplaygeometry").split())
+        placed = self.client.geometry(advert)
+        self.assertEqual((placed["X"], placed["Y"]), (screen_width - 300, screen_height - 250))
+        screenshot("right-pop-up", advert, min_colours=256, timeout=10)
+
         # 栏目2标签: toppic-relative 173, 8, 60 x 16; the press opens the live-TV column.
         self.client.click(window, 173 + 30, 8 + 8)
         title = f"{PRODUCT} {COLUMNS['Column 2']}"
@@ -67,8 +79,8 @@ class MainWindowTest(unittest.TestCase):
         self.assertIsNone(self.client.process.poll())
 
     def test_quit_with_the_exit_pop_up_shows_it_and_the_program_ends_by_itself(self):
-        window = self.start()
-        # The right pop-up's switch is the last start-up request: start-up is over.
+        window = self.start(NO_TIMED_ADVERTS)
+        # The right pop-up's switch is the last start-up request.
         wait_for(lambda: self.service.requested("/ads/ytkg.html"), 90, what="the end of start-up")
         screenshot_when("quit-home", window, shows_page, 90, "the home page")
         menu = self.client.open_option_menu(window)

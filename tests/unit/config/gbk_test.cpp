@@ -57,6 +57,7 @@ TEST(Gbk, UnrepresentableOrMalformedUtf8BecomesQuestionMark) {
       {"a\xE5\xBC", "a?"},           // truncated at the end
       {"\x80\x80开", "??\xBF\xAA"},  // stray continuation bytes
       {"\xED\xA0\x80z", "?z"},       // encoded surrogate
+      {"a\U000E0001b", "ab"},        // a language tag carries no text and is dropped
   };
   for (const KnownText& c : cases) EXPECT_EQ(Utf8ToGbk(c.utf8), c.gbk) << c.utf8;
 }
