@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds both presets from scratch and runs every test:
-# unit, behaviour (also under AddressSanitizer + UBSan), view and end-to-end (under Xvfb).
+# unit, behaviour (also under AddressSanitizer + UBSan), view and end-to-end (under Xvfb),
+# then each fuzz harness for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 
-rm -rf build/default build/asan
+rm -rf build/default build/asan build/fuzz
 ./scripts/build.sh default
 ./scripts/build.sh asan
 
@@ -17,4 +18,6 @@ echo "== AddressSanitizer + UBSan build: unit and behaviour tests"
 ctest --preset asan -j2 || status=1
 echo "== Release build: every test"
 ./scripts/with-display.sh ctest --preset default -j2 || status=1
+echo "== Fuzz harnesses: a minute each on their committed corpus"
+./scripts/fuzz.sh "${LUMORA_FUZZ_SECONDS:-60}" || status=1
 exit $status
