@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Regenerates every picture of the default skin and the tray icon from the palette below.
+# Regenerates every picture of the default skin and the two icons from the palette below.
 #
-#   data/make-skin.sh                    rewrite Skins/Default/* and Icon/TrayLOGO.ico
+#   data/make-skin.sh                    rewrite Skins/Default/*, Icon/TrayLOGO.ico and
+#                                        Icon/AdvertLOGO.ico
 #   data/make-skin.sh --preview OUT.png  also compose a preview of the frame and dialogs
 #
 # Needs ImageMagick 6 (`convert`) and fonts-noto-cjk. Restyle by editing the palette or
@@ -44,6 +45,8 @@ BUTTON='#2b333f'; BUTTON_EDGE='#3c4656'
 BUTTON_HOVER='#3a4657'
 PRIMARY='#2a8ad6'; PRIMARY_HOVER='#4aa8f0'
 LOGO_TOP='#5cc2f9'; LOGO_BOTTOM='#1f6fc0'
+# The advertising windows' icon: warm, so it never passes for the program's own in a task bar.
+ADVERT_TOP='#ff9a5a'; ADVERT_BOTTOM=$CLOSE_HOVER
 
 FONT_SC=${FONT_SC:-Noto-Sans-CJK-SC}
 FONT_TC=${FONT_TC:-Noto-Sans-CJK-TC}
@@ -222,7 +225,20 @@ gif "$tmp/about.png" "$skin/AboutLOGO.gif"
 for s in 16 32 48; do logo "$s" "$tmp/ico$s.png"; done
 convert "$tmp/ico16.png" "$tmp/ico32.png" "$tmp/ico48.png" "$icon_dir/TrayLOGO.ico"
 
-echo "make-skin.sh: wrote $(find "$skin" -type f | wc -l) pictures and Icon/TrayLOGO.ico"
+# --- Advertising icon: a white megaphone with two sound waves, same shape of tile ----------
+convert -size 256x256 gradient:"$ADVERT_TOP-$ADVERT_BOTTOM" \
+  \( -size 256x256 xc:black -fill white -draw 'roundrectangle 8,8 247,247 58,58' \) \
+  -alpha off -compose CopyOpacity -composite -compose Over \
+  -fill white -stroke none -draw 'roundrectangle 46,104 80,152 8,8' \
+  -draw 'polygon 72,106 150,64 150,192 72,150' -draw 'roundrectangle 142,58 162,198 10,10' \
+  -draw 'polygon 86,146 110,146 122,190 98,190' \
+  -fill none -stroke white -strokewidth 13 \
+  -draw "stroke-linecap round path 'M 184,104 A 34 34 0 0 1 184,152'" \
+  -draw "stroke-linecap round path 'M 202,82 A 62 62 0 0 1 202,174'" "$tmp/advert.png"
+for s in 16 32 48; do convert "$tmp/advert.png" -filter Lanczos -resize "${s}x$s" "$tmp/adv$s.png"; done
+convert "$tmp/adv16.png" "$tmp/adv32.png" "$tmp/adv48.png" "$icon_dir/AdvertLOGO.ico"
+
+echo "make-skin.sh: wrote $(find "$skin" -type f | wc -l) pictures, Icon/TrayLOGO.ico and Icon/AdvertLOGO.ico"
 
 [[ -z $preview ]] && exit 0
 
@@ -299,11 +315,13 @@ for t in OptionA OptionB AboutA AboutB OptionE OptionF AboutC AboutD OptionG Opt
   box "$xx" 808 $((xx + 101)) 843 "$SIDEBAR"
   put "$skin/$t.gif" "$xx" 808; xx=$((xx + 108))
 done
-say 'Tray icon 16, 32, 48; window logo at 4x' 10 870
+say 'Tray icon 16, 32, 48; window logo at 4x; advertising icon 16, 32, 48' 10 870
 put "$icon_dir/TrayLOGO.ico[0]" 10 880; put "$icon_dir/TrayLOGO.ico[1]" 36 880
 put "$icon_dir/TrayLOGO.ico[2]" 78 880
 p+=(\( "$skin/Top.jpg" -filter point -resize 400% \) -geometry +140+880 -composite)
 p+=(\( -background "$WINDOW" "$skin/MinimalityB.gif" "$skin/MaximizationB.gif" "$skin/CloseB.gif" "$skin/OptionD.gif" +append
        -filter point -resize 400% \) -geometry +250+880 -composite)
+put "$icon_dir/AdvertLOGO.ico[0]" 760 880; put "$icon_dir/AdvertLOGO.ico[1]" 786 880
+put "$icon_dir/AdvertLOGO.ico[2]" 828 880
 convert "${p[@]}" "$preview"
 echo "make-skin.sh: preview in $preview"

@@ -114,13 +114,17 @@ void ApplyStartupNames(Program& p) {
   }
 }
 
+void ResetWindowFlags(Program& p) {
+  for (std::string_view flag : kWindowFlags) WriteSetting(p, flag, "1");
+}
+
 void RunMainWindowStartup(Program& p) {
   ApplyFrameSkin(p, kMain);
   // The logo once more, last, as the window always did.
   p.SetProperty(kMain, "图片框2", Prop::Picture,
                 ReadFileBytes(p.LocalPath("Skins/Default/Top.jpg")));
   p.Shared().StartupLanguage = ReadSetting(p, "Language");
-  for (std::string_view flag : kWindowFlags) WriteSetting(p, flag, "1");
+  ResetWindowFlags(p);
   // Our screen-saver inhibit lasts only as long as the program, so a stored choice to keep
   // the screen saver off is taken up again at every start.
   if (NumberMatches(ReadSetting(p, "Screen"), 1)) p.System().SetScreenSaverActive(false);

@@ -15,6 +15,10 @@ inline constexpr int kNoNetworkFlags = 0x30;  // warning icon, OK only
 // The creation event of MainWindow.
 void RunMainWindowStartup(Program& program);
 
+// Resets the open and maximize flags of the windows, which must never carry over from an
+// earlier run: the start-up does this before any window opens.
+void ResetWindowFlags(Program& program);
+
 // The start-up load of names. Fetches the start-up switch into StartupSwitch; then, for the
 // exact code in StartupLanguage ("1", "2" or "3"), fills ProductName and Column1Name to
 // Column5Name: all six from the language's table when the switch is on; the product name

@@ -2,6 +2,9 @@
 // text. Texts are shown as plain text; they come from pages of the service and from
 // language files, and are never markup.
 #include <QApplication>
+#include <QEvent>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPointer>
 
@@ -38,6 +41,7 @@ class TransparentLabelView final : public ControlView {
     label_->setAutoFillBackground(false);
     label_->setAttribute(Qt::WA_TranslucentBackground);
     label_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    font_ = label_->font();
     WatchPresses(label_);
   }
   QWidget* Widget() const override { return label_; }
@@ -48,6 +52,7 @@ class TransparentLabelView final : public ControlView {
     switch (prop) {
       case Prop::Text:
         label_->setText(ToQString(AsText(value)));
+        Fit();
         break;
       case Prop::TextColor: {
         QPalette palette = label_->palette();
@@ -58,19 +63,44 @@ class TransparentLabelView final : public ControlView {
         label_->setPalette(palette);
         break;
       }
-      case Prop::FontPixels: {
-        QFont font = QApplication::font(label_);
-        if (AsInt(value) > 0) font.setPixelSize(AsInt(value));
-        label_->setFont(font);
+      case Prop::FontPixels:
+        font_ = QApplication::font(label_);
+        if (AsInt(value) > 0) font_.setPixelSize(AsInt(value));
+        Fit();
         break;
-      }
       default:
         break;
     }
   }
 
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == label_ && event->type() == QEvent::Resize) Fit();
+    return ControlView::eventFilter(watched, event);
+  }
+
  private:
+  // The boxes were laid out for the narrower fonts of the old desktop, and texts from the
+  // service can be of any length. A box with room for two lines wraps its text; a one-line
+  // box too narrow for its text takes a smaller font, down to one that still reads well.
+  void Fit() {
+    if (!label_) return;
+    QFont font = font_;
+    const bool wraps = label_->height() >= 2 * QFontMetrics(font).lineSpacing();
+    label_->setWordWrap(wraps);
+    if (!wraps) {
+      constexpr int kSmallestPixels = 10;
+      const QString text = label_->text();
+      for (int pixels = QFontInfo(font).pixelSize();
+           pixels > kSmallestPixels &&
+           QFontMetrics(font).horizontalAdvance(text) > label_->width();) {
+        font.setPixelSize(--pixels);
+      }
+    }
+    if (label_->font() != font) label_->setFont(font);
+  }
+
   QPointer<QLabel> label_;
+  QFont font_;  // the model's font; the one shown may be smaller, to fit
 };
 
 class StatusBarView final : public ControlView {

@@ -21,6 +21,24 @@ QPixmap PixmapFromBytes(const Bytes& bytes) {
   return pixmap;
 }
 
+QIcon IconFromBytes(const Bytes& bytes) {
+  QIcon icon;
+  if (bytes.empty()) return icon;
+  QBuffer buffer;
+  buffer.setData(ToByteArray(bytes));
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer);
+  // Bounded: a damaged file must not keep the reader going round.
+  constexpr int kMaxPictures = 16;
+  for (int i = 0; i < kMaxPictures; ++i) {
+    const QImage image = reader.read();
+    if (image.isNull()) break;
+    icon.addPixmap(QPixmap::fromImage(image));
+    if (!reader.jumpToNextImage()) break;
+  }
+  return icon;
+}
+
 QColor ColorFromRgb(int rgb) {
   if (rgb < 0 || rgb > 0xFFFFFF) return {};
   return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);

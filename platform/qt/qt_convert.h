@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QPixmap>
 #include <QString>
 #include <string_view>
@@ -17,6 +18,10 @@ inline QString ToQString(std::string_view text) {
 }
 
 QPixmap PixmapFromBytes(const Bytes& bytes);
+
+// Every picture in the bytes (an icon file holds one per size); a null icon when they hold
+// none, so the caller can keep the icon there is.
+QIcon IconFromBytes(const Bytes& bytes);
 
 // 0xRRGGBB; anything outside that range is no colour (an invalid QColor).
 QColor ColorFromRgb(int rgb);

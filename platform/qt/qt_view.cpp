@@ -7,6 +7,7 @@
 #include <QSystemTrayIcon>
 #include <algorithm>
 
+#include "platform/files.h"
 #include "platform/qt/browser_host.h"
 #include "platform/qt/control_view.h"
 #include "platform/qt/message_box.h"
@@ -93,6 +94,13 @@ void QtView::WindowCreated(WindowId window) {
     args.y = at.y();
     RaiseFrom(window, generation, "", event, args);
   };
+  // The window's own icon when its file reads as one; otherwise the program's icon stays.
+  if (const std::string_view icon = instance->def->icon; !icon.empty()) {
+    constexpr std::size_t kIconFileLimit = 4u << 20;
+    const QIcon own =
+        qtview::IconFromBytes(ReadFileBytes(program_->LocalPath(icon), kIconFileLimit));
+    if (!own.isNull()) widget->setWindowIcon(own);
+  }
   // Shown only when the program says so, after the creation event has set it up.
   for (const auto& [prop, value] : instance->props) {
     if (prop != Prop::Visible) widget->Apply(prop, value);

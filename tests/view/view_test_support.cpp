@@ -44,6 +44,7 @@ constexpr ControlDef kMainControls[] = {
   {"quitbtn",  K::GraphicButton,    "",       300, 40,  26, 20, true},
   {"check",    K::CheckBox,         "",        10, 40,  13, 13, true},
   {"logo",     K::PictureBox,       "",        10, 60, 100, 50, false},
+  {"note",     K::TransparentLabel, "",       120, 60, 150, 60, true},
   {"clock",    K::Timer,            "",         0,  0,   0,  0, true},
   {"status",   K::StatusBar,        "",         0, 280, 400, 20, true},
   {"skinner",  K::MenuSkinner,      "",         0,  0,   0,  0, true},
@@ -96,6 +97,10 @@ const WindowDef& Definition(WindowId id) {
     for (int i = 0; i < kWindowCount; ++i) {
       defs[i] = WindowDef{static_cast<WindowId>(i), 200, 100, "", true, {}};
     }
+    // Icons of their own: one shipped with the program, one missing, one that is no picture.
+    defs[static_cast<int>(WindowId::RightPopupWindow)].icon = kShippedIcon;
+    defs[static_cast<int>(WindowId::ExitPopupWindow)].icon = "Icon/Missing.ico";
+    defs[static_cast<int>(WindowId::AboutWindow)].icon = kBrokenIcon;
     return defs;
   }();
   if (id == WindowId::MainWindow) return kMainDef;

@@ -32,6 +32,12 @@ extern bool g_cancel_new_window;
 int Count(WindowId window, std::string_view control, Event event);
 const Raised* Last(WindowId window, std::string_view control, Event event);
 
+// Icon files of the test catalogue, relative to the run directory: RightPopupWindow names
+// the shipped advertising icon, ExitPopupWindow a file that does not exist, AboutWindow
+// this broken one.
+inline constexpr std::string_view kShippedIcon = "Icon/AdvertLOGO.ico";
+inline constexpr std::string_view kBrokenIcon = "Icon/Broken.ico";
+
 Catalogue TestCatalogue();
 Bytes SolidPicture(int width, int height, QColor color);
 

@@ -1,7 +1,9 @@
 // Windows and plain controls: what the model says is what the widgets show, and what the
 // user does comes back as events of the right window instance.
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QMovie>
 #include <QPointer>
@@ -15,6 +17,10 @@ namespace {
 
 using qtview::PictureButton;
 constexpr WindowId kMain = WindowId::MainWindow;
+
+QString ToQ(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 QColor ColorAt(QWidget* widget, QPoint at) {
   return widget->grab().toImage().pixelColor(at);
@@ -169,6 +175,76 @@ TEST_F(ViewTest, ADestroyedWindowIsGoneAndSilent) {
 
   EXPECT_TRUE(WaitFor([&] { return old_window.isNull(); }));
   EXPECT_EQ(Count(kMain, "clock", Event::Tick), ticks);  // the new clock was never started
+}
+
+TEST_F(ViewTest, LabelTextsFitTheirBoxes) {
+  program->LoadWindow(kMain);
+  auto* title = Widget<QLabel>(kMain, "title");  // 120 x 20, one line of 14 pixels
+  ASSERT_NE(title, nullptr);
+  auto fits = [&] { return title->fontMetrics().horizontalAdvance(title->text()) <= 120; };
+
+  const std::string longer = "服务发来的长标题文字";
+  program->SetProperty(kMain, "title", Prop::Text, longer);
+  EXPECT_EQ(title->text().toStdString(), longer);  // the whole text, never cut
+  EXPECT_LT(title->font().pixelSize(), 14);
+  EXPECT_GE(title->font().pixelSize(), 10);
+  EXPECT_TRUE(fits());
+  EXPECT_FALSE(title->wordWrap());
+
+  // Room again, from a wider box or a shorter text: the model's own size comes back.
+  program->MoveControl(kMain, "title", std::nullopt, std::nullopt, 400);
+  EXPECT_EQ(title->font().pixelSize(), 14);
+  program->MoveControl(kMain, "title", std::nullopt, std::nullopt, 120);
+  EXPECT_LT(title->font().pixelSize(), 14);
+  program->SetProperty(kMain, "title", Prop::Text, std::string("短"));
+  EXPECT_EQ(title->font().pixelSize(), 14);
+
+  // Never smaller than a size that reads; the rest of a very long text is cut by the box.
+  program->SetProperty(kMain, "title", Prop::Text, std::string(200, 'W'));
+  EXPECT_EQ(title->font().pixelSize(), 10);
+
+  // A box with room for several lines wraps instead, at the font it was given.
+  auto* note = Widget<QLabel>(kMain, "note");
+  const QFont before = note->font();
+  program->SetProperty(kMain, "note", Prop::Text,
+                       std::string("感谢您使用本软件！影视片库、电视直播与应用中心尽在其中。"));
+  EXPECT_TRUE(note->wordWrap());
+  EXPECT_EQ(note->font(), before);
+  EXPECT_LE(note->heightForWidth(150), 60);
+}
+
+TEST_F(ViewTest, WindowsShowTheirOwnIconOrTheProgramsIcon) {
+  ASSERT_TRUE(dir.mkpath("Icon"));
+  ASSERT_TRUE(QFile::copy(QStringLiteral(LUMORA_SOURCE_DATA_DIR "/") + ToQ(kShippedIcon),
+                          dir.filePath(ToQ(kShippedIcon))));
+  QFile broken(dir.filePath(ToQ(kBrokenIcon)));
+  ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+  broken.write("not a picture");
+  broken.close();
+  QPixmap program_pixmap(16, 16);
+  program_pixmap.fill(Qt::blue);
+  const QIcon program_icon(program_pixmap);
+  QApplication::setWindowIcon(program_icon);
+
+  // Every size of the shipped file, not only the first.
+  program->LoadWindow(WindowId::RightPopupWindow);
+  QWidget* advert = view->WindowWidget(WindowId::RightPopupWindow);
+  ASSERT_NE(advert, nullptr);
+  EXPECT_EQ(advert->windowIcon().availableSizes(),
+            (QList<QSize>{QSize(16, 16), QSize(32, 32), QSize(48, 48)}));
+  EXPECT_NE(advert->windowIcon().cacheKey(), program_icon.cacheKey());
+
+  // Missing, unreadable or not named at all: the program's icon, and the window still opens.
+  for (WindowId id : {WindowId::ExitPopupWindow, WindowId::AboutWindow, kMain}) {
+    SCOPED_TRACE(std::string(WindowName(id)));
+    program->LoadWindow(id);
+    QWidget* window = view->WindowWidget(id);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->testAttribute(Qt::WA_SetWindowIcon));
+    EXPECT_EQ(window->windowIcon().cacheKey(), program_icon.cacheKey());
+  }
+  QApplication::setWindowIcon(QIcon());
 }
 
 }  // namespace
