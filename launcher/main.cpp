@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "launcher/runtime_check.h"
+#include "launcher/stall_monitor.h"
 #include "launcher/start.h"
 #include "launcher/termination.h"
 #include "platform/files.h"
@@ -34,6 +35,8 @@ int main(int argc, char** argv) {
 
   const std::filesystem::path self = ProgramFilePath();
   ProgramEnvironment env{self.parent_path(), self.filename().string()};
+  // Before the view, so its record also covers the view's teardown on the way out.
+  const auto stalls = StallMonitor::FromEnvironment();
   QtView view;
   LinuxSystem system;
   Program program(ProgramCatalogue(), view, system, env);

@@ -3,12 +3,56 @@
 #include <utility>
 
 #include "platform/files.h"
+#include "platform/ui_turn.h"
 
 namespace lumora {
+
+namespace {
+
+// A nested loop lets the thread breathe: what it dispatches starts turns of its own, and the
+// code after it is a new turn too. Handler nesting counts afresh inside the loop.
+class LoopTurn {
+ public:
+  explicit LoopTurn(int& handler_depth)
+      : depth_(handler_depth), saved_(std::exchange(handler_depth, 0)) {
+    BeginUiTurn();
+  }
+  ~LoopTurn() {
+    depth_ = saved_;
+    BeginUiTurn();
+  }
+  LoopTurn(const LoopTurn&) = delete;
+  LoopTurn& operator=(const LoopTurn&) = delete;
+
+ private:
+  int& depth_;
+  int saved_;
+};
+
+// A handler started from a loop begins a turn; one raised inside another handler (a creation
+// event of the window it loads) continues the caller's.
+class HandlerTurn {
+ public:
+  explicit HandlerTurn(int& handler_depth) : depth_(handler_depth) {
+    if (depth_++ == 0) BeginUiTurn();
+  }
+  ~HandlerTurn() { --depth_; }
+  HandlerTurn(const HandlerTurn&) = delete;
+  HandlerTurn& operator=(const HandlerTurn&) = delete;
+
+ private:
+  int& depth_;
+};
+
+}  // namespace
 
 Program::Program(Catalogue catalogue, View& view, SystemServices& system, ProgramEnvironment env)
     : catalogue_(catalogue), view_(view), system_(system), env_(std::move(env)) {
   view_.Attach(*this);
+}
+
+Program::~Program() {
+  EndUiTurns();
 }
 
 void Program::ThrowIfEnded() const {
@@ -61,12 +105,15 @@ void Program::LoadWindow(WindowId window, bool modal) {
     view_.PropertyChanged(window, "", Prop::Visible, true);
   }
   if (!modal) return;
-  view_.RunLoopUntil(
-      [this, window, generation] {
-        const WindowInstance* w = model_.Find(window);
-        return ended_ || w == nullptr || w->generation != generation;
-      },
-      std::nullopt);
+  {
+    LoopTurn turn(handler_depth_);
+    view_.RunLoopUntil(
+        [this, window, generation] {
+          const WindowInstance* w = model_.Find(window);
+          return ended_ || w == nullptr || w->generation != generation;
+        },
+        std::nullopt);
+  }
   ThrowIfEnded();
 }
 
@@ -112,7 +159,11 @@ int Program::GetClientHeight(WindowId window) const {
 
 void Program::PopupMenu(WindowId window, std::string_view menu, std::optional<Point> at) {
   if (ended_ || !model_.IsLoaded(window)) return;
-  const std::string chosen = view_.PopupMenu(window, menu, at);
+  std::string chosen;
+  {
+    LoopTurn turn(handler_depth_);
+    chosen = view_.PopupMenu(window, menu, at);
+  }
   ThrowIfEnded();
   if (!chosen.empty()) {
     Raise(window, chosen, Event::MenuItemClicked);
@@ -138,7 +189,11 @@ void Program::SetStatusText(WindowId window, std::string_view control, int pane,
 
 int Program::ShowMessageBox(std::string_view text, int flags, std::string_view title) {
   if (ended_) return 0;
-  const int button = view_.ShowMessageBox(text, flags, title);
+  int button = 0;
+  {
+    LoopTurn turn(handler_depth_);
+    button = view_.ShowMessageBox(text, flags, title);
+  }
   ThrowIfEnded();
   return button;
 }
@@ -179,11 +234,15 @@ void Program::BrowserStop(WindowId window, std::string_view control) {
 
 void Program::Delay(int milliseconds) {
   if (ended_) ThrowIfEnded();
-  view_.RunLoopUntil([this] { return ended_; }, milliseconds < 0 ? 0 : milliseconds);
+  {
+    LoopTurn turn(handler_depth_);
+    view_.RunLoopUntil([this] { return ended_; }, milliseconds < 0 ? 0 : milliseconds);
+  }
   ThrowIfEnded();
 }
 
 void Program::RunMessageLoop() {
+  LoopTurn turn(handler_depth_);
   view_.RunLoopUntil([this] { return ended_ || !model_.IsLoaded(WindowId::MainWindow); },
                      std::nullopt);
 }
@@ -232,6 +291,7 @@ void Program::Raise(WindowId window, std::string_view control, Event event, Even
   }
   for (const Binding& b : catalogue_.bindings(window)) {
     if (b.event != event || b.control != control || b.handler == nullptr) continue;
+    HandlerTurn turn(handler_depth_);
     event_sources_.push_back(ControlRef{window, std::string(control)});
     try {
       b.handler(*this, args);

@@ -38,6 +38,7 @@ struct ProgramEnvironment {
 class Program {
  public:
   Program(Catalogue catalogue, View& view, SystemServices& system, ProgramEnvironment env);
+  ~Program();
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
@@ -125,6 +126,8 @@ class Program {
   std::vector<ControlRef> event_sources_;
   std::vector<std::function<void()>> exit_callbacks_;
   bool exit_callbacks_ran_ = false;
+  // Handlers running inside one another with no loop between them (see ui_turn.h).
+  int handler_depth_ = 0;
   bool ended_ = false;
   int exit_code_ = 0;
 };

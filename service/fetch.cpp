@@ -2,10 +2,15 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
+#include <cinttypes>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
 
+#include "platform/trace_file.h"
+#include "platform/ui_turn.h"
 #include "service/pages.h"
 
 namespace lumora {
@@ -54,7 +59,8 @@ std::string NoProxyList() {
   return list;
 }
 
-bool Configure(CURL* h, const std::string& address, Body& body, const std::string& no_proxy) {
+bool Configure(CURL* h, const std::string& address, Body& body, const std::string& no_proxy,
+               std::chrono::milliseconds limit) {
   static const std::string user_agent = "Lumora/" + std::string(kVersionTag);
   bool ok = true;
   auto set = [&ok](CURLcode rc) { ok = ok && rc == CURLE_OK; };
@@ -65,8 +71,9 @@ bool Configure(CURL* h, const std::string& address, Body& body, const std::strin
   set(curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects));
   set(curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L));
   set(curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L));
-  set(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(kConnectTimeout.count())));
-  set(curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(kRequestTimeout.count())));
+  const auto connect_limit = std::min(kConnectTimeout, limit);
+  set(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connect_limit.count())));
+  set(curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(limit.count())));
   set(curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond));
   set(curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(kLowSpeedTime.count())));
   set(curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxPageBytes)));
@@ -79,33 +86,113 @@ bool Configure(CURL* h, const std::string& address, Body& body, const std::strin
   return ok;
 }
 
-Bytes Fetch(CURL* handle, const std::string& address) {
-  if (handle == nullptr || address.empty()) return {};
+struct Outcome {
+  Bytes bytes;
+  CURLcode rc = CURLE_OK;
+  long status = 0;
+  long new_connections = 0;
+  long local_port = 0;
+};
+
+Outcome Fetch(CURL* handle, const std::string& address, std::chrono::milliseconds limit) {
+  Outcome out;
+  out.rc = CURLE_FAILED_INIT;
+  if (handle == nullptr || address.empty()) return out;
   // Reset drops the previous request's options but keeps the open connections and the DNS
   // cache, which is what makes the next fetch to the service cheap.
   curl_easy_reset(handle);
   Body body;
   const std::string no_proxy = NoProxyList();
-  if (!Configure(handle, address, body, no_proxy)) return {};
-  const CURLcode rc = curl_easy_perform(handle);
-  long status = 0;
-  curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+  if (!Configure(handle, address, body, no_proxy, limit)) return out;
+  out.rc = curl_easy_perform(handle);
+  curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &out.status);
+  curl_easy_getinfo(handle, CURLINFO_NUM_CONNECTS, &out.new_connections);
+  curl_easy_getinfo(handle, CURLINFO_LOCAL_PORT, &out.local_port);
   // The write data points at this frame's body; nothing may reach it after we return.
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, nullptr);
-  if (rc != CURLE_OK || body.too_large || status < 200 || status > 299) return {};
-  return std::move(body.bytes);
+  if (out.rc != CURLE_OK || body.too_large || out.status < 200 || out.status > 299) return out;
+  out.bytes = std::move(body.bytes);
+  return out;
+}
+
+const TraceFile& FetchTrace() {
+  static const TraceFile trace(std::getenv("LUMORA_TRACE_FETCH"));
+  return trace;
+}
+
+double Seconds(FetchBudget::Clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
+
+void TraceFetch(const std::string& address, std::uint64_t turn,
+                FetchBudget::Clock::time_point start, FetchBudget::Clock::time_point end,
+                const Outcome* out) {
+  char result[32];
+  if (out == nullptr) {
+    std::snprintf(result, sizeof result, "skipped");
+  } else if (out->rc == CURLE_OK) {
+    std::snprintf(result, sizeof result, "%ld", out->status);
+  } else {
+    std::snprintf(result, sizeof result, "curl-%d", static_cast<int>(out->rc));
+  }
+  // The address goes last: nothing after it needs to be told apart from it.
+  std::string line(256 + address.size(), '\0');
+  const int n = std::snprintf(
+      line.data(), line.size(),
+      "fetch start=%.6f ms=%.3f bytes=%zu result=%s new-connections=%ld port=%ld turn=%" PRIu64
+      " address=%s\n",
+      Seconds(start.time_since_epoch()), Seconds(end - start) * 1000.0,
+      out ? out->bytes.size() : std::size_t{0}, result, out ? out->new_connections : 0L,
+      out ? out->local_port : 0L, turn, address.c_str());
+  if (n <= 0) return;
+  line.resize(std::min(static_cast<std::size_t>(n), line.size() - 1));
+  FetchTrace().WriteLine(line.c_str());
+}
+
+Bytes TracedFetch(CURL* handle, const std::string& address, std::chrono::milliseconds limit,
+                  std::uint64_t turn, FetchBudget* budget) {
+  const bool traced = static_cast<bool>(FetchTrace());
+  const auto start = traced ? FetchBudget::Clock::now() : FetchBudget::Clock::time_point{};
+  Outcome out = Fetch(handle, address, limit);
+  if (budget != nullptr && out.rc == CURLE_OPERATION_TIMEDOUT) budget->TimedOut(turn);
+  if (traced) TraceFetch(address, turn, start, FetchBudget::Clock::now(), &out);
+  return std::move(out.bytes);
 }
 
 }  // namespace
 
+std::chrono::milliseconds FetchBudget::Grant(std::uint64_t turn, Clock::time_point now) {
+  if (turn == 0) return kRequestTimeout;
+  if (turn != turn_) {
+    turn_ = turn;
+    deadline_ = now + kRequestTimeout;
+    spent_ = false;
+  }
+  if (spent_ || now >= deadline_) return std::chrono::milliseconds::zero();
+  // Rounded up, so a fetch is never granted zero while time is left.
+  return std::chrono::ceil<std::chrono::milliseconds>(deadline_ - now);
+}
+
+void FetchBudget::TimedOut(std::uint64_t turn) {
+  if (turn != 0 && turn == turn_) spent_ = true;
+}
+
 Bytes FetchPage(const std::string& address) {
   static EasyHandle shared = NewHandle();
-  return Fetch(shared.get(), address);
+  static FetchBudget budget;
+  const std::uint64_t turn = CurrentUiTurn();
+  const auto now = FetchBudget::Clock::now();
+  const std::chrono::milliseconds limit = budget.Grant(turn, now);
+  if (limit <= std::chrono::milliseconds::zero()) {
+    if (FetchTrace()) TraceFetch(address, turn, now, now, nullptr);
+    return {};
+  }
+  return TracedFetch(shared.get(), address, limit, turn, &budget);
 }
 
 Bytes FetchPageOnNewConnection(const std::string& address) {
   EasyHandle own = NewHandle();
-  return Fetch(own.get(), address);
+  return TracedFetch(own.get(), address, kRequestTimeout, 0, nullptr);
 }
 
 }  // namespace lumora

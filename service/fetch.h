@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/types.h"
@@ -27,11 +28,36 @@ inline constexpr long kMaxRedirects = 5;
 //
 // Consecutive fetches share one connection handle, so they reuse one TCP connection to the
 // service. The handle is process-wide and not locked: call this on the user-interface thread
-// only.
+// only. The fetches of one turn of that thread share one FetchBudget.
+//
+// With LUMORA_TRACE_FETCH set ("1" for standard error, else a file to append to), every fetch
+// writes one line: when it started, how long it took, the bytes it gave, the HTTP status or
+// why it failed, the connections it had to open and the address.
 Bytes FetchPage(const std::string& address);
 
 // The same fetch on a handle of its own, opened and closed with the call: a new connection
 // every time. Safe on any thread; used to measure what reuse saves.
 Bytes FetchPageOnNewConnection(const std::string& address);
+
+// The fetches a handler makes one after another freeze the windows as one, so the fetches of
+// one turn of the user-interface thread (platform/ui_turn.h) share one kRequestTimeout: a
+// service that has stopped answering holds the user that long at most, however many pages the
+// handler reads. Once a fetch of the turn has run out of time, the rest of the turn asks the
+// service nothing more; it would not answer the next page at once either. Turn 0 (no program
+// running) gives every fetch its full bound.
+class FetchBudget {
+ public:
+  using Clock = std::chrono::steady_clock;
+  // How long a fetch that starts at `now` in `turn` may take; zero when the turn has no time
+  // left.
+  std::chrono::milliseconds Grant(std::uint64_t turn, Clock::time_point now);
+  // A fetch of `turn` ran out of its time.
+  void TimedOut(std::uint64_t turn);
+
+ private:
+  std::uint64_t turn_ = 0;
+  Clock::time_point deadline_{};
+  bool spent_ = false;
+};
 
 }  // namespace lumora

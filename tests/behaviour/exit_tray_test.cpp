@@ -176,5 +176,28 @@ TEST_F(ExitTrayTest, CloseRunsTheExitWhenItAnswersAndTheNextStartTakesTheNewLang
   EXPECT_EQ(next.Shared().ProductName, kTables[2].name);
 }
 
+// A service that stops answering after the start-up holds the exit for one page's bound, not
+// one per page: once a page has run out of time the exit asks nothing more, and the program
+// stays, as whenever the exit hears no clear answer. The next try asks the service again.
+TEST_F(ExitTrayTest, AServiceThatStopsAnsweringHoldsTheExitForOnePageOnly) {
+  StartWithSwitch("关");
+  for (std::string_view page :
+       {kExitPopupSwitchPage, kLanguageOverrideSwitchPage, kLanguageOverridePage}) {
+    server.Set("/" + std::string(page), testing::TestServer::Silent());
+  }
+  ChooseFromOptionMenu("选项按钮菜单/退出");
+  EXPECT_TRUE(program.IsLoaded(kMain));
+  EXPECT_EQ(Requested(kExitPopupSwitchPage), 1);
+  EXPECT_EQ(Requested(kLanguageOverrideSwitchPage), 0);
+  EXPECT_EQ(Requested(kLanguageOverridePage), 0);
+
+  Off(kExitPopupSwitchPage);
+  On(kLanguageOverrideSwitchPage);
+  Page(kLanguageOverridePage, "3");
+  ChooseFromOptionMenu("选项按钮菜单/退出");
+  EXPECT_FALSE(program.IsLoaded(kMain));
+  EXPECT_EQ(run.Config("Language"), "3");
+}
+
 }  // namespace
 }  // namespace lumora

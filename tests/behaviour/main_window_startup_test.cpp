@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,11 @@ struct NamesCase {
   std::string switch_text;  // "-": unpublished
   std::string language;
 };
+
+// Without it the test's name is printed from the object's raw bytes, unset ones included.
+void PrintTo(const NamesCase& c, std::ostream* os) {
+  *os << "switch " << c.switch_text << ", language " << c.language;
+}
 
 class StartupNamesTest : public StartupTest, public ::testing::WithParamInterface<NamesCase> {};
 

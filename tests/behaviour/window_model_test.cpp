@@ -6,6 +6,7 @@
 #include "platform/headless/headless_view.h"
 #include "platform/headless/recording_system.h"
 #include "platform/program.h"
+#include "platform/ui_turn.h"
 #include "tests/behaviour/test_catalogue.h"
 
 namespace lumora {
@@ -73,6 +74,42 @@ TEST_F(WindowModelTest, OperationsOnWindowsThatAreNotLoadedDoNothing) {
   program.LoadWindow(kMain);
   program.SetProperty(kMain, "没有", Prop::Visible, true);
   EXPECT_TRUE(std::holds_alternative<std::monostate>(program.GetProperty(kMain, "没有", Prop::Left)));
+}
+
+// The service fetches of one turn share one time-out, so a turn must end exactly where a loop
+// ran: a creation event raised inside a click continues the click's turn; a wait, a menu or a
+// message box ends it; the next event starts another; no program, no turn.
+TEST_F(WindowModelTest, AUiTurnLastsUntilALoopRuns) {
+  program.LoadWindow(kMain);
+  std::vector<std::uint64_t> at;
+  Log().on_created = [&](Program&) { at.push_back(CurrentUiTurn()); };
+  Log().on_click = [&](Program& p) {
+    at.push_back(CurrentUiTurn());
+    p.LoadWindow(kDialog);
+    at.push_back(CurrentUiTurn());
+    p.Delay(10);
+    at.push_back(CurrentUiTurn());
+    p.PopupMenu(kMain, "菜单");
+    at.push_back(CurrentUiTurn());
+    p.ShowMessageBox("text", 0, "title");
+    at.push_back(CurrentUiTurn());
+  };
+  view.Click(kMain, "关闭按钮");
+  view.Click(kMain, "关闭按钮");
+  ASSERT_EQ(at.size(), 12u);
+  EXPECT_NE(at[0], 0u);
+  EXPECT_EQ(at[1], at[0]) << "the dialog's creation inside the click";
+  EXPECT_EQ(at[2], at[0]);
+  for (std::size_t i : {3u, 4u, 5u}) EXPECT_GT(at[i], at[i - 1]) << i;
+  EXPECT_GT(at[6], at[5]) << "the second click";
+
+  {
+    HeadlessView other_view;
+    RecordingSystem other_system;
+    Program other{testing::TestCatalogue(), other_view, other_system,
+                  ProgramEnvironment{"/nowhere", "lumora"}};
+  }
+  EXPECT_EQ(CurrentUiTurn(), 0u);
 }
 
 TEST_F(WindowModelTest, LoadingALoadedWindowRunsCreationAgainOnTheSameInstance) {

@@ -192,6 +192,18 @@ TEST_F(DemoServiceTest, EveryRequestIsLoggedOnArrivalWithItsQuery) {
             1);
 }
 
+// The client's start-up pauses 5 s between its two groups of fetches; its connection must
+// still be open after such a pause, or every start costs a second connection.
+TEST_F(DemoServiceTest, AnIdleConnectionOutlastsTheStartUpWait) {
+  ASSERT_EQ(Get("/ads/ksqd.html")->status, 200);
+  std::this_thread::sleep_for(std::chrono::milliseconds(6500));
+  ASSERT_EQ(Get("/ads/ksqd.html")->status, 200);
+  const auto lines = LogLines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const auto& l) { return l.find(" ACCEPT ") != std::string::npos; }),
+            1);
+}
+
 TEST_F(DemoServiceTest, AReusedConnectionAnswersWithoutStalls) {
   // With Nagle's algorithm on, every response on a reused connection waits for a delayed ACK
   // (about 40 ms): 50 fetches would take two seconds instead of a few milliseconds.

@@ -8,8 +8,10 @@
 #include <cstdlib>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "config/gbk.h"
+#include "platform/ui_turn.h"
 #include "service/pages.h"
 #include "service/service_base.h"
 #include "service/service_client.h"
@@ -139,6 +141,53 @@ TEST(FetchPage, ConsecutiveFetchesShareOneConnection) {
   EXPECT_EQ(FetchPageOnNewConnection(other.Base() + "p"), Bytes{'x'});
   EXPECT_EQ(FetchPageOnNewConnection(other.Base() + "p"), Bytes{'x'});
   EXPECT_EQ(other.Connections(), 2);
+}
+
+// The fetches of one turn of the user-interface thread freeze the windows together, so they
+// share one request time-out; a time-out spends what is left of the turn.
+TEST(FetchBudget, FetchesOfOneTurnShareOneRequestTimeOut) {
+  using Clock = FetchBudget::Clock;
+  const Clock::time_point t0{100s};
+  FetchBudget budget;
+  EXPECT_EQ(budget.Grant(7, t0), kRequestTimeout);
+  EXPECT_EQ(budget.Grant(7, t0 + 1200ms), kRequestTimeout - 1200ms);
+  EXPECT_EQ(budget.Grant(7, t0 + kRequestTimeout - 500us), 1ms) << "never zero while time is left";
+  EXPECT_EQ(budget.Grant(7, t0 + kRequestTimeout), 0ms);
+  EXPECT_EQ(budget.Grant(7, t0 + 1h), 0ms);
+  EXPECT_EQ(budget.Grant(8, t0 + 1h), kRequestTimeout) << "the next turn has the whole bound";
+  // Turn 0 is no program: every fetch has its own whole bound.
+  EXPECT_EQ(budget.Grant(0, t0), kRequestTimeout);
+  EXPECT_EQ(budget.Grant(0, t0 + 1h), kRequestTimeout);
+}
+
+TEST(FetchBudget, ATimeOutSpendsTheRestOfItsOwnTurnOnly) {
+  using Clock = FetchBudget::Clock;
+  const Clock::time_point t0{100s};
+  FetchBudget budget;
+  ASSERT_EQ(budget.Grant(3, t0), kRequestTimeout);
+  budget.TimedOut(3);
+  EXPECT_EQ(budget.Grant(3, t0 + 1ms), 0ms);
+  EXPECT_EQ(budget.Grant(4, t0 + 2ms), kRequestTimeout);
+  budget.TimedOut(3);  // late news of an earlier turn
+  budget.TimedOut(0);
+  EXPECT_EQ(budget.Grant(4, t0 + 3ms), kRequestTimeout - 1ms);
+  EXPECT_EQ(budget.Grant(0, t0 + 4ms), kRequestTimeout);
+}
+
+TEST(FetchPage, AfterAPageTimesOutItsTurnAsksTheServiceNothingMore) {
+  TestServer server;
+  server.Set("/silent.html", TestServer::Silent());
+  server.Set(PathOf(kStartupSwitchPage), TestServer::Body(kGbkOn));
+  ServiceAt service(server.Base());
+  struct ProgramGone {
+    ~ProgramGone() { EndUiTurns(); }  // the tests after this one run without a program
+  } gone;
+  BeginUiTurn();
+  EXPECT_EQ(FetchServiceText("silent.html"), "");
+  EXPECT_EQ(FetchServiceText(kStartupSwitchPage), "");
+  EXPECT_EQ(server.RequestedPaths(), std::vector<std::string>{"/silent.html"});
+  BeginUiTurn();
+  EXPECT_EQ(FetchServiceText(kStartupSwitchPage), "开");
 }
 
 TEST(FetchPage, OnlyHttpAndHttpsAreFetched) {
