@@ -10,6 +10,7 @@
 #include "launcher/termination.h"
 #include "platform/files.h"
 #include "platform/program.h"
+#include "platform/qt/browser_engine.h"
 #include "platform/qt/qt_view.h"
 #include "platform/system/linux_system.h"
 #include "windows/behaviours.h"
@@ -22,6 +23,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s (%s)\n", kRuntimeErrorText, why.c_str());
     return kRuntimeErrorExitCode;
   }
+  qtview::PrepareBrowserEngine();  // still one thread here
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QApplication app(argc, argv);
   QApplication::setOrganizationName("Lumora");
@@ -32,6 +34,7 @@ int main(int argc, char** argv) {
     QMessageBox::critical(nullptr, kRuntimeErrorTitle, kRuntimeErrorText);
     return kRuntimeErrorExitCode;
   }
+  qtview::ChooseBrowserCompositing();
 
   const std::filesystem::path self = ProgramFilePath();
   ProgramEnvironment env{self.parent_path(), self.filename().string()};
