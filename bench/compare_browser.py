@@ -44,6 +44,8 @@ import sys
 import tempfile
 import time
 
+from procs import stop_process
+
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OFF = "关".encode("gbk")
 MAIN_SIZE = (984, 624)  # MainWindow, and the size Chromium's window is given
@@ -463,13 +465,7 @@ class Service:
         return None
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        stop_process(self.process)
         self.process.stdout.close()
 
 

@@ -22,6 +22,8 @@ import sys
 import tempfile
 import time
 
+from procs import stop_process
+
 REPO = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DEMO_SITE = os.path.join(REPO, "demo", "site")
 # service/fetch.h: kRequestTimeout, the bound of one fetch.
@@ -167,13 +169,7 @@ class Service:
         self.base = line.split()[1]
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.terminate()
-            try:
-                self.process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait()
+        stop_process(self.process)
 
 
 # --- start-up fetches ---------------------------------------------------------------------------
