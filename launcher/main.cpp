@@ -1,5 +1,6 @@
 // The program file's entry point: check the run-time, start the desktop view, run.
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <cstdio>
 #include <memory>
@@ -29,6 +30,9 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName("Lumora");
   QApplication::setApplicationName("Lumora");
   QApplication::setQuitOnLastWindowClosed(false);  // the program ends with MainWindow only
+  // The engine dumps its graphics set-up at every start; it means nothing to a user. A
+  // QT_LOGGING_RULES of the user's own still turns it back on.
+  QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
   if (!BrowserEngineAvailable(why)) {
     std::fprintf(stderr, "%s (%s)\n", kRuntimeErrorText, why.c_str());
     QMessageBox::critical(nullptr, kRuntimeErrorTitle, kRuntimeErrorText);
