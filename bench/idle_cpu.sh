@@ -28,39 +28,12 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-service_program="$build/tools/demo_service/lumora-demo-service"
-if [ ! -x "$build/app/lumora" ] || [ ! -x "$service_program" ]; then
-  if [ "$build" != "$repo/build/default" ]; then
-    echo "idle_cpu.sh: no program or demo service in $build" >&2
-    exit 1
-  fi
-  if grep -qs '^LUMORA_BUILD_QT:BOOL=OFF' "$build/CMakeCache.txt"; then
-    echo "idle_cpu.sh: $build is configured without the desktop program" \
-      "(LUMORA_BUILD_QT=OFF); reconfigure it or pass --build-dir" >&2
-    exit 1
-  fi
-  "$repo/scripts/build.sh" default lumora lumora_data lumora-demo-service
-fi
-
-work="$(mktemp -d)"
-cleanup() {
-  [ ! -f "$work/demo.pid" ] || kill "$(cat "$work/demo.pid")" 2> /dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp -a "$build/app" "$work/app"
-mkdir -p "$work/home"
-
-base="$(LUMORA_DEMO_SERVICE="$service_program" "$repo/scripts/demo-service.sh" --port 0 \
-  --log "$work/demo-service.log" --pid-file "$work/demo.pid" 2> /dev/null)"
-
-if [ "$(id -u)" -eq 0 ]; then
-  # The browser engine refuses to run as root with its sandbox; for this measurement only.
-  export QTWEBENGINE_DISABLE_SANDBOX=1
-fi
-export LUMORA_SERVICE_BASE="$base" HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" \
-  XDG_DATA_HOME="$work/home/data" XDG_CACHE_HOME="$work/home/cache"
-export settle measure work
+# shellcheck source=bench/scratch_client.sh
+. "$repo/bench/scratch_client.sh"
+need_built idle_cpu.sh "$build" "$repo" lumora lumora_data lumora-demo-service -- \
+  "$build/app/lumora" "$build/tools/demo_service/lumora-demo-service"
+start_scratch_client "$build" "$repo"
+export settle measure
 
 measure_under_display() {
   "$work/app/lumora" > "$work/lumora.log" 2>&1 &
@@ -145,5 +118,5 @@ EOF
 }
 export -f measure_under_display
 
-echo "Lumora idle CPU: $(nproc) cores, $(uname -r), demo service at $base" >&2
+echo "Lumora idle CPU: $(nproc) cores, $(uname -r), demo service at $LUMORA_SERVICE_BASE" >&2
 LUMORA_FORCE_XVFB=1 "$repo/scripts/with-display.sh" bash -c 'set -euo pipefail; measure_under_display'

@@ -22,13 +22,10 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-if [ ! -x "$build/app/lumora" ] || [ ! -x "$build/tools/demo_service/lumora-demo-service" ]; then
-  if [ "$build" != "$repo/build/default" ]; then
-    echo "startup_fetches.sh: no program or demo service in $build" >&2
-    exit 1
-  fi
-  "$repo/scripts/build.sh" default lumora lumora_data lumora-demo-service
-fi
+# shellcheck source=bench/scratch_client.sh
+. "$repo/bench/scratch_client.sh"
+need_built startup_fetches.sh "$build" "$repo" lumora lumora_data lumora-demo-service -- \
+  "$build/app/lumora" "$build/tools/demo_service/lumora-demo-service"
 
 LUMORA_FORCE_XVFB=1 exec "$repo/scripts/with-display.sh" \
   python3 "$repo/bench/service_bench.py" startup --build-dir "$build" ${extra[@]+"${extra[@]}"}

@@ -69,23 +69,10 @@ fi
 
 [ "$program" -eq 1 ] || exit 0
 
-work="$(mktemp -d)"
-cleanup() {
-  [ ! -f "$work/demo.pid" ] || kill "$(cat "$work/demo.pid")" 2> /dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp -a "$build/app" "$work/app"
-mkdir -p "$work/home"
-base="$(LUMORA_DEMO_SERVICE="$build/tools/demo_service/lumora-demo-service" \
-  "$repo/scripts/demo-service.sh" --port 0 --log "$work/demo.log" --pid-file "$work/demo.pid" \
-  2> /dev/null)"
-if [ "$(id -u)" -eq 0 ]; then
-  export QTWEBENGINE_DISABLE_SANDBOX=1  # the engine refuses root with its sandbox on
-fi
-export LUMORA_SERVICE_BASE="$base" HOME="$work/home" XDG_CONFIG_HOME="$work/home/config" \
-  XDG_DATA_HOME="$work/home/data" XDG_CACHE_HOME="$work/home/cache"
-export work settle logs
+# shellcheck source=bench/scratch_client.sh
+. "$repo/bench/scratch_client.sh"
+start_scratch_client "$build" "$repo"
+export settle logs
 export memcheck_line="${memcheck[*]}"
 
 run_program() {
