@@ -1,6 +1,5 @@
 // The program file's entry point: check the run-time, start the desktop view, run.
 #include <QApplication>
-#include <QLoggingCategory>
 #include <QMessageBox>
 #include <cstdio>
 #include <memory>
@@ -11,7 +10,7 @@
 #include "launcher/termination.h"
 #include "platform/files.h"
 #include "platform/program.h"
-#include "platform/qt/browser_engine.h"
+#include "platform/qt/application.h"
 #include "platform/qt/qt_view.h"
 #include "platform/system/linux_system.h"
 #include "windows/behaviours.h"
@@ -24,21 +23,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s (%s)\n", kRuntimeErrorText, why.c_str());
     return kRuntimeErrorExitCode;
   }
-  qtview::PrepareBrowserEngine();  // still one thread here
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  qtview::PrepareApplication();
   QApplication app(argc, argv);
-  QApplication::setOrganizationName("Lumora");
-  QApplication::setApplicationName("Lumora");
-  QApplication::setQuitOnLastWindowClosed(false);  // the program ends with MainWindow only
-  // The engine dumps its graphics set-up at every start; it means nothing to a user. A
-  // QT_LOGGING_RULES of the user's own still turns it back on.
-  QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+  qtview::SetUpApplication();
   if (!BrowserEngineAvailable(why)) {
     std::fprintf(stderr, "%s (%s)\n", kRuntimeErrorText, why.c_str());
     QMessageBox::critical(nullptr, kRuntimeErrorTitle, kRuntimeErrorText);
     return kRuntimeErrorExitCode;
   }
-  qtview::ChooseBrowserCompositing();
 
   const std::filesystem::path self = ProgramFilePath();
   ProgramEnvironment env{self.parent_path(), self.filename().string()};

@@ -22,6 +22,7 @@
 
 #include "launcher/termination.h"
 #include "platform/program.h"
+#include "platform/qt/application.h"
 #include "platform/qt/qt_view.h"
 #include "platform/system/linux_system.h"
 #include "service/service_client.h"
@@ -98,11 +99,9 @@ int main(int argc, char** argv) {
   const std::filesystem::path app_dir = std::filesystem::absolute(argv[1], error);
   if (!window || error || !std::filesystem::is_directory(app_dir)) return Usage();
 
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  qtview::PrepareApplication();
   QApplication app(argc, argv);
-  QApplication::setOrganizationName("Lumora");
-  QApplication::setApplicationName("Lumora");
-  QApplication::setQuitOnLastWindowClosed(false);
+  qtview::SetUpApplication();
 
   // A profile of its own, so a look at a window leaves the user's cookies and cache alone.
   const QTemporaryDir browser_storage;
