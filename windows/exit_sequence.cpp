@@ -23,9 +23,14 @@ void HideToTray(Program& p) {
 }
 
 // The next start's language, as the service wants it. The writer keeps only the first line,
-// so a page cannot slip other items into Config.ini.
+// so a page cannot slip other items into Config.ini. A fetch that failed gives no text (nor
+// does a page whose first line is empty): writing that would leave the next start without
+// names or menus, so the stored choice stays.
 void OverrideLanguage(Program& p) {
-  WriteSetting(p, "Language", p.Shared().LanguageOverrideValue);
+  const std::string& value = p.Shared().LanguageOverrideValue;
+  const std::string first_line = value.substr(0, value.find_first_of("\r\n"));
+  if (first_line.find_first_not_of(" \t") == std::string::npos) return;
+  WriteSetting(p, "Language", value);
 }
 
 void ShowExitPopup(Program& p) {

@@ -128,7 +128,10 @@ const ExitCase kExitCases[] = {
   {"关",  "开",  "开\n", "3",          true,  false, false, "1"},
   {"关",  "开 ", "开",   "3",          true,  false, false, "1"},
   {"关",  "-",   "-",    "-",          true,  false, false, "1"},
-  {"关",  "关",  "开",   "-",          true,  true,  false, ""},
+  // A failed or empty answer keeps the stored language.
+  {"关",  "关",  "开",   "-",          true,  true,  false, "1"},
+  {"关",  "关",  "开",   "",           true,  true,  false, "1"},
+  {"关",  "关",  "开",   "\nTray=2",   true,  true,  false, "1"},
   {"关",  "关",  "开",   "9",          true,  true,  false, "9"},
   // Only the first line is written: the page cannot add items to Config.ini.
   {"关",  "关",  "开",   "3\r\nTray=2", true, true,  false, "3"},
