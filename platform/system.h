@@ -23,7 +23,8 @@ class SystemServices {
   virtual void SetScreenSaverActive(bool active) = 0;
   // Hands unused memory back to the system.
   virtual void TrimWorkingSet() = 0;
-  virtual bool IsNetworkConnected() = 0;
+  // Whether the service at `service_address` may be reachable over some network.
+  virtual bool IsNetworkConnected(const std::string& service_address) = 0;
 };
 
 }  // namespace lumora

@@ -128,7 +128,7 @@ void RunMainWindowStartup(Program& p) {
   // Our screen-saver inhibit lasts only as long as the program, so a stored choice to keep
   // the screen saver off is taken up again at every start.
   if (NumberMatches(ReadSetting(p, "Screen"), 1)) p.System().SetScreenSaverActive(false);
-  if (p.System().IsNetworkConnected()) {
+  if (p.System().IsNetworkConnected(ServiceBase())) {
     ApplyStartupContent(p);
   } else {
     ReportNoNetwork(p);

@@ -34,7 +34,7 @@ class RecordingSystem : public SystemServices {
   }
   void SetScreenSaverActive(bool active) override { screen_saver_calls.push_back(active); }
   void TrimWorkingSet() override { ++trims; }
-  bool IsNetworkConnected() override { return network_connected; }
+  bool IsNetworkConnected(const std::string&) override { return network_connected; }
 
   std::vector<StartedProgram> started;
   std::vector<std::string> opened_urls;

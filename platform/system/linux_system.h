@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/system.h"
@@ -20,9 +21,12 @@ std::filesystem::path AutostartEntryPath(const std::string& entry_name);
 // Quotes one argument for a desktop entry's Exec key.
 std::string QuoteExecArgument(const std::string& arg);
 
-// True when some non-loopback interface is up or loopback itself is up (a service on this
-// machine is reachable); false inside an empty network namespace.
-bool AnyInterfaceUp();
+// True when some interface with an IP address is up; loopback counts only when
+// `count_loopback`.
+bool AnyInterfaceUp(bool count_loopback);
+// True when the host of `address` (scheme://host[:port]/...) is this machine: localhost,
+// 127.0.0.0/8 or ::1.
+bool IsLoopbackAddressHost(std::string_view address);
 
 namespace dbus {
 struct Connection;
@@ -63,7 +67,7 @@ class LinuxSystem : public SystemServices {
   void SetScreenSaverActive(bool active) override;
   bool ScreenSaverInhibited() const;
   void TrimWorkingSet() override;
-  bool IsNetworkConnected() override;
+  bool IsNetworkConnected(const std::string& service_address) override;
 
  private:
   std::unique_ptr<ScreenSaverInhibit> screen_saver_inhibit_;

@@ -122,7 +122,7 @@ class NoSystem : public SystemServices {
   bool UnregisterAutorun(const std::string&) override { return true; }
   void SetScreenSaverActive(bool) override {}
   void TrimWorkingSet() override {}
-  bool IsNetworkConnected() override { return true; }
+  bool IsNetworkConnected(const std::string&) override { return true; }
 };
 
 NoSystem g_system;
