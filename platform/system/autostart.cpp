@@ -28,7 +28,28 @@ std::string QuoteExecArgument(const std::string& arg) {
     quoted += c;
   }
   quoted += '"';
-  return quoted;
+  // The key's value is a string first, unescaped before the quoting is read: every backslash
+  // is written twice, and line breaks as escapes, so a path cannot end the line and add keys.
+  std::string value;
+  for (char c : quoted) {
+    switch (c) {
+      case '\\':
+        value += "\\\\";
+        break;
+      case '\n':
+        value += "\\n";
+        break;
+      case '\r':
+        value += "\\r";
+        break;
+      case '\t':
+        value += "\\t";
+        break;
+      default:
+        value += c;
+    }
+  }
+  return value;
 }
 
 bool LinuxSystem::RegisterAutorun(const std::string& entry_name, const std::string& program_path) {

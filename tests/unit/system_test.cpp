@@ -79,13 +79,18 @@ TEST(Autostart, EntryAppearsAndDisappearsUnderTheUsersConfigFolder) {
   TempDir dir;
   setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
   LinuxSystem system;
-  const std::string program = "/opt/My \"Apps\"/lumora $HOME 100%";
+  // Spaces, quotes, a dollar, a percent, a backslash and a line break: the string escape
+  // (backslashes doubled, the line break as \n) comes on top of the argument quoting.
+  const std::string program = "/opt/My \"Apps\"/lumora $HOME 100% a\\b\nTerminal=true";
   ASSERT_TRUE(system.RegisterAutorun("lumora", program));
   const fs::path entry = dir.path() / "autostart" / "lumora.desktop";
   std::ifstream in(entry);
   std::string text((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_NE(text.find("Exec=\"/opt/My \\\"Apps\\\"/lumora \\$HOME 100%%\"\n"), std::string::npos)
+  EXPECT_NE(text.find(R"(Exec="/opt/My \\"Apps\\"/lumora \\$HOME 100%% a\\\\b\nTerminal=true")"
+                      "\n"),
+            std::string::npos)
       << text;
+  EXPECT_EQ(text.find("\nTerminal="), std::string::npos) << "the path added a key";
   EXPECT_FALSE(system.RegisterAutorun("../escape", program));
   EXPECT_TRUE(system.UnregisterAutorun("lumora"));
   EXPECT_FALSE(fs::exists(entry));
