@@ -61,7 +61,7 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # time without linking it: the browser engine's helper process, Chinese glyphs and the URL
 # opener it starts (/usr/bin/xdg-open). The wrapper's tools (flock, cmp) are essential.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin, fonts-noto-cjk, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin, qt6-wayland, fonts-noto-cjk, xdg-utils")
 # Native Wayland sessions; without it Qt runs through XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 # Menus and icon caches are refreshed by the triggers of desktop-file-utils and

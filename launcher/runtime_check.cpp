@@ -7,6 +7,8 @@
 #include <QString>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
+#include <vector>
 
 namespace lumora {
 
@@ -45,6 +47,22 @@ bool WaylandSocketExists(const std::string& name) {
   return std::filesystem::exists(socket, ec);
 }
 
+// Whether the toolkit has the platform plugin `file` (libqxcb.so, libqwayland-generic.so):
+// without it the toolkit aborts at start instead of failing.
+bool HasPlatformPlugin(const char* file) {
+  std::vector<std::filesystem::path> folders;
+  std::stringstream extra(Env("QT_PLUGIN_PATH"));
+  for (std::string folder; std::getline(extra, folder, ':');) {
+    if (!folder.empty()) folders.emplace_back(folder);
+  }
+  folders.emplace_back(QLibraryInfo::path(QLibraryInfo::PluginsPath).toStdString());
+  std::error_code ec;
+  for (const auto& folder : folders) {
+    if (std::filesystem::is_regular_file(folder / "platforms" / file, ec)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool DisplayAvailable(std::string& why) {
@@ -54,10 +72,20 @@ bool DisplayAvailable(std::string& why) {
   const std::string x11 = Env("DISPLAY");
   const bool want_wayland = platform.rfind("wayland", 0) == 0;
   const bool want_x11 = platform.rfind("xcb", 0) == 0;
-  if (!want_x11 && !wayland.empty() && WaylandSocketExists(wayland)) return true;
-  if (!want_wayland && !x11.empty() && CanConnectToX(x11)) return true;
-  why = x11.empty() && wayland.empty() ? "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)"
-                                       : "cannot connect to the display";
+  const bool wayland_up = !want_x11 && !wayland.empty() && WaylandSocketExists(wayland);
+  const bool x11_up = !want_wayland && !x11.empty() && CanConnectToX(x11);
+  const bool wayland_ok = wayland_up && HasPlatformPlugin("libqwayland-generic.so");
+  const bool x11_ok = x11_up && HasPlatformPlugin("libqxcb.so");
+  // The toolkit's default is X11; where only a Wayland compositor answers, say so, or it
+  // would look for an X server that is not there.
+  if (wayland_ok && !x11_ok && platform.empty()) setenv("QT_QPA_PLATFORM", "wayland", 1);
+  if (wayland_ok || x11_ok) return true;
+  if (wayland_up || x11_up) {
+    why = "the toolkit has no platform plugin for the display (install qt6-wayland for Wayland)";
+  } else {
+    why = x11.empty() && wayland.empty() ? "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)"
+                                         : "cannot connect to the display";
+  }
   return false;
 }
 

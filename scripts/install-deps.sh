@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin libqt6svg6
+  qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin libqt6svg6 qt6-wayland
   libcurl4-openssl-dev libssl-dev zlib1g-dev libsimpleini-dev libcpp-httplib-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
