@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   xvfb xauth x11-utils xdotool trayer imagemagick fonts-noto-cjk
   python3
+  locales dbus util-linux iproute2
 )
 
 missing=()
@@ -20,13 +21,24 @@ for p in "${packages[@]}"; do
   fi
 done
 
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+# The number tests need a locale whose decimal separator is a comma.
+ensure_comma_locale() {
+  if locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then return 0; fi
+  $SUDO sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -qx 'de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+  $SUDO locale-gen
+}
+
 if [ ${#missing[@]} -eq 0 ]; then
+  ensure_comma_locale
   exit 0
 fi
 
 echo "Installing missing packages: ${missing[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -q
 $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+ensure_comma_locale
