@@ -9,7 +9,7 @@ packages=(
   libcurl4-openssl-dev libssl-dev zlib1g-dev libsimpleini-dev libcpp-httplib-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
-  xvfb xauth x11-utils xdotool trayer imagemagick fonts-noto-cjk
+  xvfb xauth x11-utils xdotool trayer imagemagick fonts-noto-cjk weston
   python3
   locales dbus util-linux iproute2
 )
