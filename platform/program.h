@@ -68,6 +68,7 @@ class Program {
   int ShowMessageBox(std::string_view text, int flags, std::string_view title);
   int GetScreenWidth() { return view_.ScreenSize().width; }
   int GetScreenHeight() { return view_.ScreenSize().height; }
+  Rect GetWorkArea(WindowId window) { return view_.WorkArea(window); }
   Point GetCursorPosition() { return view_.CursorPosition(); }
 
   // --- browsers ---------------------------------------------------------------------------

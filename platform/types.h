@@ -26,10 +26,12 @@ enum class WindowId {
 inline constexpr int kWindowCount = 9;
 
 inline constexpr std::array<std::string_view, kWindowCount> kWindowNames = {
-    "MainWindow",     "PlayerWindow",     "AppCentreWindow", "AppWindow",      "PopUnderWindow",
+    "MainWindow",       "PlayerWindow",    "AppCentreWindow", "AppWindow",      "PopUnderWindow",
     "RightPopupWindow", "ExitPopupWindow", "AboutWindow",     "SettingsWindow",
 };
-constexpr std::string_view WindowName(WindowId id) { return kWindowNames[static_cast<int>(id)]; }
+constexpr std::string_view WindowName(WindowId id) {
+  return kWindowNames[static_cast<int>(id)];
+}
 std::optional<WindowId> WindowFromName(std::string_view name);
 
 enum class ControlKind {
@@ -54,20 +56,20 @@ enum class Prop {
   Width,
   Height,
   Visible,
-  Text,            // label text, status-bar text, window caption
-  Interval,        // timer interval in ms; 0 stops the timer
-  Picture,         // picture box
-  NormalPicture,   // graphic button slots
+  Text,           // label text, status-bar text, window caption
+  Interval,       // timer interval in ms; 0 stops the timer
+  Picture,        // picture box
+  NormalPicture,  // graphic button slots
   HoverPicture,
   PressedPicture,
   DisabledPicture,
-  Address,         // browser / HTML view: setting it loads the page
-  Checked,         // check box
-  WindowState,     // 0 normal, 2 minimized
+  Address,      // browser / HTML view: setting it loads the page
+  Checked,      // check box
+  WindowState,  // 0 normal, 2 minimized
   BackgroundPicture,
   TopMost,
-  TextColor,       // 0xRRGGBB
-  FontPixels,      // 0: the view's default font
+  TextColor,   // 0xRRGGBB
+  FontPixels,  // 0: the view's default font
   HandCursor,
 };
 std::string_view PropName(Prop prop);
@@ -102,8 +104,8 @@ enum class Event {
 std::string_view EventName(Event event);
 
 struct EventArgs {
-  int integer = 0;   // tray kind, key state
-  int x = 0;         // pointer position for mouse events
+  int integer = 0;  // tray kind, key state
+  int x = 0;        // pointer position for mouse events
   int y = 0;
   std::string text;  // status text, document address
   bool cancel = false;
@@ -116,6 +118,12 @@ struct Point {
   int y = 0;
 };
 struct Size {
+  int width = 0;
+  int height = 0;
+};
+struct Rect {
+  int left = 0;
+  int top = 0;
   int width = 0;
   int height = 0;
 };

@@ -50,12 +50,14 @@ class View {
                              std::string_view text) = 0;
 
   virtual Size ScreenSize() = 0;
+  // The part of the screen that holds `window` (the primary one when it is not shown) that
+  // panels and docks leave free, in desktop coordinates.
+  virtual Rect WorkArea(WindowId window) = 0;
   virtual Point CursorPosition() = 0;
 
   // Runs a nested event loop until `done` holds or, when given, the time has passed. Loops
   // re-test `done` whenever WakeLoops is called.
-  virtual void RunLoopUntil(const std::function<bool()>& done,
-                            std::optional<int> timeout_ms) = 0;
+  virtual void RunLoopUntil(const std::function<bool()>& done, std::optional<int> timeout_ms) = 0;
   virtual void WakeLoops() = 0;
 };
 

@@ -48,8 +48,10 @@ void OnShowTimer(Program& p, EventArgs&) {
   if (countdown == std::numeric_limits<std::int32_t>::min()) return;  // no wrap back to 0
   --countdown;
   if (countdown != 0) return;
-  p.SetProperty(kSelf, "", Prop::Top, p.GetScreenHeight() - 250);
-  p.SetProperty(kSelf, "", Prop::Left, p.GetScreenWidth() - 300);
+  // Bottom right of what panels and docks leave free on the main window's screen.
+  const Rect area = p.GetWorkArea(WindowId::MainWindow);
+  p.SetProperty(kSelf, "", Prop::Top, area.top + area.height - 250);
+  p.SetProperty(kSelf, "", Prop::Left, area.left + area.width - 300);
   p.SetProperty(kSelf, "", Prop::Visible, true);
   p.SetProperty(kSelf, "时钟1", Prop::Interval, 0);
 }

@@ -68,6 +68,8 @@ class HeadlessView : public View {
 
   // --- what the desktop reports -------------------------------------------------------------
   void SetScreenSize(Size size) { screen_ = size; }
+  // Panels and docks: the free part of the screen (default: all of it).
+  void SetWorkArea(Rect area) { work_area_ = area; }
   void SetCursorPosition(Point p) { cursor_ = p; }
   // A desktop without a notification area.
   void SetTrayAvailable(bool available) { tray_available_ = available; }
@@ -100,11 +102,13 @@ class HeadlessView : public View {
                          BrowserCommand command) override;
   std::string PopupMenu(WindowId window, std::string_view menu, std::optional<Point> at) override;
   int ShowMessageBox(std::string_view text, int flags, std::string_view title) override;
-  void SetTrayIcon(WindowId window, std::string_view icon_path,
-                   std::string_view tooltip) override;
+  void SetTrayIcon(WindowId window, std::string_view icon_path, std::string_view tooltip) override;
   bool TrayAvailable() override { return tray_available_; }
   void SetStatusText(WindowId, std::string_view, int, std::string_view) override {}
   Size ScreenSize() override { return screen_; }
+  Rect WorkArea(WindowId) override {
+    return work_area_ ? *work_area_ : Rect{0, 0, screen_.width, screen_.height};
+  }
   Point CursorPosition() override { return cursor_; }
   void RunLoopUntil(const std::function<bool()>& done, std::optional<int> timeout_ms) override;
   void WakeLoops() override {}
@@ -136,6 +140,7 @@ class HeadlessView : public View {
   int own_browser_windows_ = 0;
 
   Size screen_{1366, 768};
+  std::optional<Rect> work_area_;
   Point cursor_{};
   bool tray_available_ = true;
   std::deque<std::string> menu_choices_;

@@ -272,6 +272,16 @@ Size QtView::ScreenSize() {
   return {size.width(), size.height()};
 }
 
+Rect QtView::WorkArea(WindowId window) {
+  const QWidget* widget = WindowWidget(window);
+  const QScreen* screen = widget != nullptr && widget->screen() != nullptr
+                              ? widget->screen()
+                              : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return {};
+  const QRect area = screen->availableGeometry();
+  return {area.x(), area.y(), area.width(), area.height()};
+}
+
 Point QtView::CursorPosition() {
   const QPoint at = QCursor::pos();
   return {at.x(), at.y()};

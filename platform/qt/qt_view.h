@@ -57,6 +57,7 @@ class QtView final : public View {
   void SetStatusText(WindowId window, std::string_view control, int pane,
                      std::string_view text) override;
   Size ScreenSize() override;
+  Rect WorkArea(WindowId window) override;
   Point CursorPosition() override;
   void RunLoopUntil(const std::function<bool()>& done, std::optional<int> timeout_ms) override;
   void WakeLoops() override;

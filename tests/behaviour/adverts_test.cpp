@@ -136,6 +136,14 @@ TEST_F(AdvertsTest, RightPopupAppearsOnTheFifthTickAndGoesAtTwentySeconds) {
   view.RunFor(1);
   EXPECT_FALSE(program.IsLoaded(kRight));
 
+  // A panel at the bottom and a second screen's origin: above the panel, inside the area.
+  view.SetWorkArea({1366, 24, 1920, 1032});
+  program.LoadWindow(kRight);
+  view.RunFor(5000);
+  EXPECT_EQ(Get(kRight, "", Prop::Left) * 10000 + Get(kRight, "", Prop::Top), 29860806);
+  view.RunFor(15000);
+  view.SetWorkArea({0, 0, 1366, 768});
+
   Off(kRightPopupSwitchPage);
   program.LoadWindow(kRight);
   EXPECT_FALSE(program.IsLoaded(kRight)) << "destroyed during its own creation";
