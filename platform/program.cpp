@@ -175,8 +175,7 @@ ControlRef Program::GetEventSource() const {
   return event_sources_.empty() ? ControlRef{} : event_sources_.back();
 }
 
-void Program::SetTrayIcon(WindowId window, const std::string& icon_path,
-                          std::string_view tooltip) {
+void Program::SetTrayIcon(WindowId window, const std::string& icon_path, std::string_view tooltip) {
   if (!model_.IsLoaded(window)) return;
   view_.SetTrayIcon(window, icon_path, tooltip);
 }
@@ -200,8 +199,7 @@ int Program::ShowMessageBox(std::string_view text, int flags, std::string_view t
 
 // --- browsers ---------------------------------------------------------------------------------
 
-void Program::NavigateBrowser(WindowId window, std::string_view control,
-                              std::string_view address) {
+void Program::NavigateBrowser(WindowId window, std::string_view control, std::string_view address) {
   SetProperty(window, control, Prop::Address, std::string(address));
 }
 
@@ -236,7 +234,14 @@ void Program::Delay(int milliseconds) {
   if (ended_) ThrowIfEnded();
   {
     LoopTurn turn(handler_depth_);
-    view_.RunLoopUntil([this] { return ended_; }, milliseconds < 0 ? 0 : milliseconds);
+    // Once the main window is gone the program is on its way out: waiting on would only keep
+    // the process alive after its last window.
+    const bool main_loaded = model_.IsLoaded(WindowId::MainWindow);
+    view_.RunLoopUntil(
+        [this, main_loaded] {
+          return ended_ || (main_loaded && !model_.IsLoaded(WindowId::MainWindow));
+        },
+        milliseconds < 0 ? 0 : milliseconds);
   }
   ThrowIfEnded();
 }

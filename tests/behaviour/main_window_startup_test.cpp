@@ -197,6 +197,7 @@ TEST_F(StartupTest, QuittingDuringTheWaitStopsTheRestOfTheStartup) {
   EXPECT_EQ(Requested(kTextAdSwitchPages[0]) + Requested(kForcedUpgradeSwitchPage), 0);
   EXPECT_TRUE(view.MessageBoxes().empty());
   EXPECT_TRUE(system.started.empty());
+  EXPECT_EQ(view.Now(), 2000) << "the program waited on after its last window";
 }
 
 }  // namespace
