@@ -35,6 +35,12 @@ FullScreen::FullScreen(QWebEngineView* view, std::function<void()> leave)
 }
 
 FullScreen::~FullScreen() {
+  Restore();
+}
+
+void FullScreen::Restore() {
+  if (restored_) return;
+  restored_ = true;
   delete escape_.data();
   if (!window_) return;
   window_->removeEventFilter(this);
@@ -67,10 +73,12 @@ bool FullScreen::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
       case QEvent::Resize:
       case QEvent::Show:
-        Fit();
+        if (!restored_) Fit();
         break;
       case QEvent::Hide:
       case QEvent::Close:
+        // The window may be deleted right after: nothing of it may wait for the page.
+        Restore();
         if (leave_) leave_();
         break;
       default:

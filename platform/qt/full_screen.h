@@ -35,6 +35,9 @@ class FullScreen final : public QObject {
     QRect geometry;
   };
   void Fit();
+  // Gives the window and its controls back; once. Also on the window hiding, before a
+  // window that is being closed for good is deleted with its controls.
+  void Restore();
 
   QPointer<QWebEngineView> view_;
   QPointer<QWidget> window_;
@@ -44,6 +47,7 @@ class FullScreen final : public QObject {
   std::vector<Moved> chain_;               // the view and its containers up to the window
   std::vector<QPointer<QWidget>> hidden_;  // the window's other controls we hid
   QPointer<QShortcut> escape_;
+  bool restored_ = false;
 };
 
 }  // namespace lumora::qtview

@@ -68,8 +68,10 @@ class BrowserPageTest : public ViewTest {
     }
   }
   void EnterFullScreen() {
+    web->page()->runJavaScript("document.title='ready'");
+    ASSERT_TRUE(TitleIs("ready"));
     Click();
-    ASSERT_TRUE(TitleIs("full"));
+    ASSERT_TRUE(TitleIs("full")) << web->title().toStdString();
     ASSERT_TRUE(WaitFor([&] { return window->isFullScreen(); }));
     const QRect screen = window->screen()->geometry();
     ASSERT_TRUE(WaitFor([&] { return window->geometry() == screen; }));
@@ -122,6 +124,14 @@ TEST_F(BrowserPageTest, FullScreenFillsTheScreenAndGivesTheWindowBackExactly) {
   ASSERT_TRUE(WaitFor([&] { return !window->isFullScreen(); }));
   EXPECT_EQ(window->geometry(), before);
   EXPECT_EQ(AsInt(program->Model().Get(kPlayer, "", Prop::Width)), 600);
+  EXPECT_FALSE(html->isHidden());
+
+  // A window closed for good while its page is full screen goes quietly.
+  window->show();
+  EnterFullScreen();
+  program->DestroyWindow(kPlayer);
+  EXPECT_EQ(view->WindowWidget(kPlayer), nullptr);
+  QTest::qWait(200);
 }
 
 TEST_F(BrowserPageTest, PermissionRequestsAreRefusedWithoutAPrompt) {
