@@ -17,7 +17,7 @@ class BrowserView final : public ControlView {
   BrowserView(ControlContext context, bool raises_events)
       : ControlView(std::move(context)), view_(new QWebEngineView(Context().parent)) {
     view_object_ = view_;
-    page_ = new BrowserPage(Context().browsers->Profile(), view_);
+    page_ = new BrowserPage(Context().browsers, view_);
     view_->setPage(page_);
     // Our windows offer their own menus; the engine's (back, reload, view source...) would
     // not belong to them.

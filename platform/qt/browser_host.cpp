@@ -2,16 +2,89 @@
 
 #include <QDir>
 #include <QStandardPaths>
+#include <QTimer>
+#include <QUrlQuery>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 #include <algorithm>
 #include <utility>
 
+#include "platform/qt/full_screen.h"
+
 namespace lumora::qtview {
 
-BrowserPage::BrowserPage(QWebEngineProfile* profile, QObject* parent)
-    : QWebEnginePage(profile, parent) {}
+namespace {
+
+// A second death this soon after the reload that followed the first is not worth a third try.
+constexpr int kCrashWindowMs = 30000;
+
+}  // namespace
+
+BrowserPage::BrowserPage(BrowserHost* host, QObject* parent)
+    : QWebEnginePage(host->Profile(), parent), crash_page_(host->CrashPage()) {
+  connect(this, &QWebEnginePage::fullScreenRequested, this, &BrowserPage::OnFullScreen);
+  connect(this, &QWebEnginePage::renderProcessTerminated, this,
+          [this](RenderProcessTerminationStatus status, int) { OnProcessEnded(status); });
+  connect(this, &QWebEnginePage::loadFinished, this, [this](bool ok) {
+    const QUrl address = url();
+    if (!ok || address.isEmpty() || address.scheme() == QLatin1String("chrome")) return;
+    if (address.adjusted(QUrl::RemoveQuery) == crash_page_) return;
+    last_address_ = address;
+  });
+  // A video portal needs none of these; asking the user would only be in the way. Clipboard
+  // reads stay off through the settings' default, and the engine refuses what it cannot ask.
+  connect(this, &QWebEnginePage::featurePermissionRequested, this,
+          [this](const QUrl& origin, Feature feature) {
+            setFeaturePermission(origin, feature, PermissionDeniedByUser);
+          });
+}
+
+BrowserPage::~BrowserPage() = default;
+
+void BrowserPage::OnFullScreen(QWebEngineFullScreenRequest request) {
+  if (!request.toggleOn()) {
+    full_screen_.reset();
+    request.accept();
+    return;
+  }
+  QWebEngineView* view = QWebEngineView::forPage(this);
+  if (view == nullptr || view->window() == nullptr) {
+    request.reject();
+    return;
+  }
+  if (!full_screen_) {
+    // Queued: the page's answer ends the full screen, which must not happen inside the
+    // window's own event handling.
+    QPointer<BrowserPage> page(this);
+    full_screen_ = std::make_unique<FullScreen>(view, [page] {
+      QTimer::singleShot(0, page, [page] {
+        if (page) page->triggerAction(ExitFullScreen);
+      });
+    });
+  }
+  request.accept();
+}
+
+void BrowserPage::OnProcessEnded(RenderProcessTerminationStatus status) {
+  full_screen_.reset();
+  if (status == NormalTerminationStatus || last_address_.isEmpty()) return;
+  QUrl next = last_address_;
+  if (reloaded_ && !reloaded_for_.hasExpired()) {
+    if (crash_page_.isEmpty() || url().adjusted(QUrl::RemoveQuery) == crash_page_) return;
+    next = crash_page_;
+    QUrlQuery query;
+    query.addQueryItem(QStringLiteral("url"),
+                       QString::fromUtf8(last_address_.toEncoded(QUrl::FullyEncoded)));
+    next.setQuery(query);
+    reloaded_ = false;
+  } else {
+    reloaded_ = true;
+    reloaded_for_.setRemainingTime(kCrashWindowMs);
+  }
+  // Not from inside the engine's report of the death.
+  QTimer::singleShot(0, this, [this, next] { setUrl(next); });
+}
 
 QWebEnginePage* BrowserPage::createWindow(WebWindowType) {
   // A copy: the handler may end the window, and with it clear on_new_window, while it runs.
@@ -42,6 +115,8 @@ QWebEngineProfile* BrowserHost::Profile() {
   // The portal's players start from script as soon as their page is up, not after a
   // click inside the page, so playback must not wait for a user gesture.
   profile_->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
+  // Players' full-screen buttons; the page class grants and shows it.
+  profile_->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
   return profile_;
 }
 
@@ -49,7 +124,7 @@ QWebEnginePage* BrowserHost::OpenOwnWindow() {
   auto* window = new QWebEngineView;
   window->setObjectName(QStringLiteral("OwnBrowserWindow"));
   window->setAttribute(Qt::WA_DeleteOnClose);
-  auto* page = new BrowserPage(Profile(), window);
+  auto* page = new BrowserPage(this, window);
   page->on_new_window = [this] { return OpenOwnWindow(); };
   window->setPage(page);
   QObject::connect(page, &QWebEnginePage::windowCloseRequested, window, &QWidget::close);

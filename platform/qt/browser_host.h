@@ -3,10 +3,15 @@
 // themselves.
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
+#include <QWebEngineFullScreenRequest>
 #include <QWebEnginePage>
 #include <functional>
+#include <memory>
+#include <utility>
 #include <vector>
 
 class QWebEngineProfile;
@@ -14,15 +19,30 @@ class QWebEngineView;
 
 namespace lumora::qtview {
 
-// A page that asks its owner where a new window it requests should go.
+class BrowserHost;
+class FullScreen;
+
+// Every request of the engine enters here: new windows (asked of the owner), full screen
+// (granted), permissions (denied), a page process that died (reloaded, then a local page).
 class BrowserPage : public QWebEnginePage {
  public:
-  BrowserPage(QWebEngineProfile* profile, QObject* parent);
+  BrowserPage(BrowserHost* host, QObject* parent);
+  ~BrowserPage() override;
   // Returns the page that shows the new window, or nullptr to refuse it.
   std::function<QWebEnginePage*()> on_new_window;
 
  protected:
   QWebEnginePage* createWindow(WebWindowType type) override;
+
+ private:
+  void OnFullScreen(QWebEngineFullScreenRequest request);
+  void OnProcessEnded(RenderProcessTerminationStatus status);
+
+  QUrl crash_page_;
+  QUrl last_address_;            // the last page that loaded, never the crash page
+  QDeadlineTimer reloaded_for_;  // running while a reload after a crash is recent
+  bool reloaded_ = false;
+  std::unique_ptr<FullScreen> full_screen_;
 };
 
 class BrowserHost {
@@ -35,6 +55,9 @@ class BrowserHost {
 
   // Created on first use, so a program that shows no page never starts the engine.
   QWebEngineProfile* Profile();
+  // The local page shown when a page process dies twice in a row; empty: none.
+  void SetCrashPage(QUrl page) { crash_page_ = std::move(page); }
+  const QUrl& CrashPage() const { return crash_page_; }
   // Opens a plain top-level browser window of our own and returns its (empty) page.
   QWebEnginePage* OpenOwnWindow();
   // Those windows that are still open.
@@ -42,6 +65,7 @@ class BrowserHost {
 
  private:
   QString storage_;
+  QUrl crash_page_;
   QWebEngineProfile* profile_ = nullptr;  // deleted after every page that uses it
   std::vector<QPointer<QWebEngineView>> own_windows_;
 };

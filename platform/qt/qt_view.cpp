@@ -49,6 +49,8 @@ QtView::~QtView() {
 
 void QtView::Attach(Program& program) {
   program_ = &program;
+  browsers_->SetCrashPage(
+      QUrl::fromLocalFile(QString::fromStdString(program.LocalPath("Html/Crashed.html").string())));
 }
 
 QtView::Shown* QtView::Find(WindowId window) const {
