@@ -63,7 +63,6 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin, qt6-wayland, fonts-noto-cjk, xdg-utils")
 # Native Wayland sessions; without it Qt runs through XWayland.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 # Menus and icon caches are refreshed by the triggers of desktop-file-utils and
 # hicolor-icon-theme; the package needs no maintainer scripts.
 
