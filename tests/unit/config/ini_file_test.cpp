@@ -1,7 +1,9 @@
 #include "config/ini_file.h"
 
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -214,16 +216,42 @@ TEST_F(IniFileTest, StaleTemporaryFileFromACrashIsReplaced) {
   EXPECT_FALSE(fs::exists(ConfigTempPath(file_)));
 }
 
+// Permission bits do not stop root: as root (CI), the writes run in a child that has become
+// `nobody`, and the files it must not change belong to someone else or lack the write bit.
+constexpr uid_t kNobody = 65534;
+
+bool WriteAs(bool as_nobody, const fs::path& file) {
+  if (!as_nobody) return WriteConfigItem(file, "S", "k", "2");
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) _exit(2);
+    _exit(WriteConfigItem(file, "S", "k", "2") ? 1 : 0);
+  }
+  int status = 0;
+  if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return true;
+  EXPECT_NE(WEXITSTATUS(status), 2) << "could not become nobody";
+  return WEXITSTATUS(status) != 0;
+}
+
 TEST_F(IniFileTest, ReadOnlyFileOrDirectoryLeavesTheOriginalIntact) {
-  if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root";
+  const bool root = geteuid() == 0;
+  // The writer must reach the folder; as nobody it owns the folder (so only the file's bits
+  // can stop it), then the file (so only the folder's bits can).
+  ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
+  if (root) {
+    ASSERT_EQ(chown(dir_.c_str(), kNobody, kNobody), 0);
+  }
   const std::string before = "[S]\nk=1\n";
   WriteBytes(file_, before);
   ASSERT_EQ(chmod(file_.c_str(), 0444), 0);
-  EXPECT_FALSE(WriteConfigItem(file_, "S", "k", "2"));
+  EXPECT_FALSE(WriteAs(root, file_));
   ASSERT_EQ(chmod(file_.c_str(), 0644), 0);
+  if (root) {
+    ASSERT_EQ(chown(file_.c_str(), kNobody, kNobody), 0);
+  }
   ASSERT_EQ(chmod(dir_.c_str(), 0555), 0);
-  EXPECT_FALSE(WriteConfigItem(file_, "S", "k", "2"));
-  EXPECT_FALSE(WriteConfigItem(dir_ / "new.ini", "S", "k", "2"));
+  EXPECT_FALSE(WriteAs(root, file_));
+  EXPECT_FALSE(WriteAs(root, dir_ / "new.ini"));
   ASSERT_EQ(chmod(dir_.c_str(), 0755), 0);
   EXPECT_EQ(ReadBytes(file_), before);
   EXPECT_FALSE(fs::exists(dir_ / "new.ini"));
