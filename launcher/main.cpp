@@ -33,6 +33,12 @@ int main(int argc, char** argv) {
   }
 
   const std::filesystem::path self = ProgramFilePath();
+  if (self.empty()) {
+    // Without its own path the program finds neither its data nor its Config.ini.
+    std::fprintf(stderr, "%s (cannot read the program's own path)\n", kRuntimeErrorText);
+    QMessageBox::critical(nullptr, kRuntimeErrorTitle, kRuntimeErrorText);
+    return kRuntimeErrorExitCode;
+  }
   ProgramEnvironment env{self.parent_path(), self.filename().string()};
   // Before the view, so its record also covers the view's teardown on the way out.
   const auto stalls = StallMonitor::FromEnvironment();
