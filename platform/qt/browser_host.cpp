@@ -70,16 +70,15 @@ void BrowserPage::OnProcessEnded(RenderProcessTerminationStatus status) {
   full_screen_.reset();
   if (status == NormalTerminationStatus || last_address_.isEmpty()) return;
   QUrl next = last_address_;
-  if (reloaded_ && !reloaded_for_.hasExpired()) {
+  if (!reloaded_for_.hasExpired()) {
     if (crash_page_.isEmpty() || url().adjusted(QUrl::RemoveQuery) == crash_page_) return;
     next = crash_page_;
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("url"),
                        QString::fromUtf8(last_address_.toEncoded(QUrl::FullyEncoded)));
     next.setQuery(query);
-    reloaded_ = false;
+    reloaded_for_ = QDeadlineTimer();  // expired: the next death reloads again
   } else {
-    reloaded_ = true;
     reloaded_for_.setRemainingTime(kCrashWindowMs);
   }
   // Not from inside the engine's report of the death.

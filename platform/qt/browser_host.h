@@ -40,8 +40,7 @@ class BrowserPage : public QWebEnginePage {
 
   QUrl crash_page_;
   QUrl last_address_;            // the last page that loaded, never the crash page
-  QDeadlineTimer reloaded_for_;  // running while a reload after a crash is recent
-  bool reloaded_ = false;
+  QDeadlineTimer reloaded_for_;  // running while a reload after a crash is recent; starts expired
   std::unique_ptr<FullScreen> full_screen_;
 };
 
