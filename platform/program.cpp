@@ -288,6 +288,17 @@ bool Program::HasBinding(WindowId window, std::string_view control, Event event)
   return false;
 }
 
+void Program::ReportWindowPlacement(WindowId window, Rect placement, bool minimized) {
+  if (ended_ || !model_.IsLoaded(window)) return;
+  const std::pair<Prop, int> facts[] = {
+      {Prop::Left, placement.left},
+      {Prop::Top, placement.top},
+      {Prop::Width, placement.width},
+      {Prop::Height, placement.height},
+      {Prop::WindowState, minimized ? kWindowStateMinimized : kWindowStateNormal}};
+  for (const auto& [prop, value] : facts) model_.Set(window, "", prop, value);
+}
+
 void Program::Raise(WindowId window, std::string_view control, Event event, EventArgs& args) {
   if (ended_ || !model_.IsLoaded(window) || catalogue_.bindings == nullptr) return;
   if (!control.empty() && event != Event::MenuItemClicked &&

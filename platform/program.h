@@ -102,6 +102,10 @@ class Program {
     Raise(window, control, event, args);
   }
   bool HasBinding(WindowId window, std::string_view control, Event event) const;
+  // What the window manager (or the user through it) did to a window: where it is now and
+  // whether it is minimized. Updates the model only: no behaviour runs and nothing is sent
+  // back to the view, which already shows it. The one way view facts reach the model.
+  void ReportWindowPlacement(WindowId window, Rect placement, bool minimized);
 
   // --- services -----------------------------------------------------------------------------
   const std::filesystem::path& RunDirectory() const { return env_.run_directory; }

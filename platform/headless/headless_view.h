@@ -67,6 +67,10 @@ class HeadlessView : public View {
   void Tray(WindowId window, int kind);
 
   // --- what the desktop reports -------------------------------------------------------------
+  // The window manager moved, resized, minimized or restored a window.
+  void WindowManagerPlaces(WindowId window, Rect placement, bool minimized = false) {
+    program_->ReportWindowPlacement(window, placement, minimized);
+  }
   void SetScreenSize(Size size) { screen_ = size; }
   // Panels and docks: the free part of the screen (default: all of it).
   void SetWorkArea(Rect area) { work_area_ = area; }
@@ -89,6 +93,8 @@ class HeadlessView : public View {
   const std::vector<std::string>& LoweredControls() const { return lowered_; }
   const std::vector<WindowId>& BroughtToFront() const { return raised_; }
   int TimerTicksDelivered() const { return ticks_delivered_; }
+  // Every property change the program sent to the view.
+  int PropertyChanges() const { return property_changes_; }
 
   // --- View -----------------------------------------------------------------------------------
   void Attach(Program& program) override { program_ = &program; }
@@ -137,6 +143,7 @@ class HeadlessView : public View {
   std::vector<Scheduled> scheduled_;
   std::map<std::pair<WindowId, std::string>, TimerState> timers_;
   int ticks_delivered_ = 0;
+  int property_changes_ = 0;
   int own_browser_windows_ = 0;
 
   Size screen_{1366, 768};

@@ -96,6 +96,12 @@ void QtView::WindowCreated(WindowId window) {
     args.y = at.y();
     RaiseFrom(window, generation, "", event, args);
   };
+  widget->on_window_manager = [this, window, generation](Rect placement, bool minimized) {
+    const WindowInstance* now = program_->Model().Find(window);
+    if (now != nullptr && now->generation == generation) {
+      program_->ReportWindowPlacement(window, placement, minimized);
+    }
+  };
   // The window's own icon when its file reads as one; otherwise the program's icon stays.
   if (const std::string_view icon = instance->def->icon; !icon.empty()) {
     constexpr std::size_t kIconFileLimit = 4u << 20;

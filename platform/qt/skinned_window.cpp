@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <algorithm>
 
 #include "platform/qt/qt_convert.h"
@@ -89,6 +90,42 @@ void SkinnedWindow::closeEvent(QCloseEvent* event) {
   // Windows come and go through the model only; a close from the window manager must not
   // leave a hidden widget behind a window the program believes is on screen.
   event->ignore();
+}
+
+void SkinnedWindow::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  ReportLater();
+}
+
+void SkinnedWindow::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  ReportLater();
+}
+
+void SkinnedWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || !isVisible()) return;
+  // Restored from the task bar or minimized by the window manager: the next show must not
+  // undo what the user did.
+  minimized_ = isMinimized();
+  ReportLater();
+}
+
+void SkinnedWindow::ReportLater() {
+  // Our own moves come back here too, often one coordinate at a time: report once the loop
+  // is idle again, with whatever the window ended up as.
+  if (report_pending_ || !on_window_manager) return;
+  report_pending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    report_pending_ = false;
+    Report();
+  });
+}
+
+void SkinnedWindow::Report() {
+  if (!on_window_manager || !shown_ || !isVisible() || isFullScreen()) return;
+  const auto report = on_window_manager;  // outlives a reassignment while it runs
+  report(Rect{x(), y(), width(), height()}, isMinimized());
 }
 
 }  // namespace lumora::qtview

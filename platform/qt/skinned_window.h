@@ -18,19 +18,29 @@ class SkinnedWindow : public QWidget {
   // Presses of the left or right button on the window itself (not on a control), with the
   // position in the window.
   std::function<void(Event, QPoint)> on_press;
+  // Where the window is and whether it is minimized, after the window manager (or the user
+  // through it) moved, resized, minimized or restored it. Coalesced to one call per turn of
+  // the event loop; never while the window is hidden or a page holds it full screen.
+  std::function<void(Rect placement, bool minimized)> on_window_manager;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void ShowAsModelSays();
   void SetTopMost(bool on);
+  void ReportLater();
+  void Report();
 
   QPixmap background_;
   bool shown_ = false;  // the model's Visible; the widget is shown only once it says so
   bool minimized_ = false;
+  bool report_pending_ = false;
 };
 
 }  // namespace lumora::qtview

@@ -96,6 +96,21 @@ TEST_F(ColumnsTest, EachColumnShowsItsPageUnderItsTitleOverTheMainWindow) {
   EXPECT_FALSE(program.IsLoaded(kCentre));
 }
 
+TEST_F(ColumnsTest, ContentWindowsOpenOverWhereTheWindowManagerPutTheMainWindow) {
+  program.MoveControl(kMain, "", 50, 50);
+  const int changes = view.PropertyChanges();
+  view.WindowManagerPlaces(kMain, Rect{-50, 130, 984, 624});
+  EXPECT_EQ(view.PropertyChanges(), changes) << "the view already shows it: nothing is echoed";
+  view.Click(kMain, "栏目2标签");
+  EXPECT_EQ(Get(kCentre, "", Prop::Left), -20);
+  EXPECT_EQ(Get(kCentre, "", Prop::Top), 160);
+  run.SetConfig("PlayerOpen", "1");
+  view.WindowManagerPlaces(kMain, Rect{300, 10, 984, 624});
+  EXPECT_TRUE(view.RequestNewWindow(kMain, "WebBrowser1"));
+  EXPECT_EQ(Get(kPlayer, "", Prop::Left), 330);
+  EXPECT_EQ(Get(kPlayer, "", Prop::Top), 40);
+}
+
 TEST_F(ColumnsTest, OnlyAKnownLanguageSetsTheTitle) {
   for (const std::string language : {"3", "1.0", "", "4"}) {
     SCOPED_TRACE(language);

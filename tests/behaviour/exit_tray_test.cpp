@@ -56,6 +56,22 @@ TEST_F(ExitTrayTest, CloseHidesToTheTrayAndTheIconBringsTheWindowBack) {
   EXPECT_EQ(Get(kMain, "", Prop::WindowState), kWindowStateMinimized);
 }
 
+TEST_F(ExitTrayTest, ARestoreByTheWindowManagerIsWhatTheTrayIconBringsBack) {
+  StartWithSwitch("开");
+  view.Click(kMain, "最小化按钮");
+  EXPECT_EQ(Get(kMain, "", Prop::WindowState), kWindowStateMinimized);
+  view.WindowManagerPlaces(kMain, Rect{50, 50, 984, 624});  // restored from the task bar
+  EXPECT_EQ(Get(kMain, "", Prop::WindowState), kWindowStateNormal);
+  view.Click(kMain, "关闭按钮");
+  view.Tray(kMain, 1);
+  EXPECT_TRUE(Visible(kMain, ""));
+  EXPECT_EQ(Get(kMain, "", Prop::WindowState), kWindowStateNormal) << "shown, not minimized";
+  // A minimize by the window manager is a fact too; nothing runs for it.
+  view.WindowManagerPlaces(kMain, Rect{50, 50, 984, 624}, true);
+  EXPECT_EQ(Get(kMain, "", Prop::WindowState), kWindowStateMinimized);
+  EXPECT_TRUE(Visible(kMain, ""));
+}
+
 TEST_F(ExitTrayTest, OptionMenuFollowsTheStoredLanguage) {
   StartWithSwitch("开");
   view.Click(kMain, "关闭按钮");

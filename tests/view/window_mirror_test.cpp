@@ -70,6 +70,35 @@ TEST_F(ViewTest, WindowAndControlsMirrorTheModel) {
   EXPECT_EQ(Widget<QLabel>(kMain, "status")->text(), "就绪");
 }
 
+// What the window manager does to a window reaches the model, and a later show keeps it.
+TEST_F(ViewTest, MovesAndRestoresByTheWindowManagerReachTheModel) {
+  program->LoadWindow(kMain);
+  QWidget* window = view->WindowWidget(kMain);
+  ASSERT_NE(window, nullptr);
+  auto model = [&](Prop prop) { return AsInt(program->Model().Get(kMain, "", prop)); };
+  window->move(-50, 130);  // as a drag by the title strip ends
+  window->resize(500, 320);
+  EXPECT_TRUE(WaitFor([&] { return model(Prop::Left) == -50 && model(Prop::Top) == 130; }));
+  EXPECT_EQ(model(Prop::Width), 500);
+  EXPECT_EQ(model(Prop::Height), 320);
+
+  program->SetProperty(kMain, "", Prop::WindowState, kWindowStateMinimized);
+  EXPECT_TRUE(window->isMinimized());
+  window->showNormal();  // restored from the task bar
+  EXPECT_TRUE(WaitFor([&] { return model(Prop::WindowState) == kWindowStateNormal; }));
+  program->SetProperty(kMain, "", Prop::Visible, false);
+  program->SetProperty(kMain, "", Prop::Visible, true);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_FALSE(window->isMinimized()) << "the next show keeps the user's restore";
+
+  // Moves of a hidden window are the program's own: the model keeps what it set.
+  program->SetProperty(kMain, "", Prop::Visible, false);
+  program->MoveControl(kMain, "", 10, 20);
+  QApplication::processEvents();
+  EXPECT_EQ(model(Prop::Left), 10);
+  EXPECT_EQ(window->pos(), QPoint(10, 20));
+}
+
 TEST_F(ViewTest, PicturesAreShownAtTheirOwnSize) {
   program->LoadWindow(kMain);
   program->SetProperty(kMain, "logo", Prop::Picture, SolidPicture(30, 20, Qt::blue));
