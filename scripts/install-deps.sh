@@ -9,7 +9,7 @@ packages=(
   libcurl4-openssl-dev libssl-dev zlib1g-dev libsimpleini-dev libcpp-httplib-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
-  xvfb xauth x11-utils xdotool trayer imagemagick fonts-noto-cjk weston
+  xvfb xauth x11-utils xdotool trayer imagemagick fonts-noto-cjk weston openbox
   python3
   locales dbus util-linux iproute2
 )

@@ -60,6 +60,12 @@ void SkinnedWindow::ShowAsModelSays() {
   } else if (minimized_) {
     showMinimized();
   } else {
+    if (isHidden() && windowHandle() != nullptr) {
+      // Minimized once and then restored by the window manager, an X window keeps "start
+      // iconic" in its hints, and would come back minimized: state it anew while hidden.
+      setWindowState(Qt::WindowMinimized);
+      setWindowState(Qt::WindowNoState);
+    }
     showNormal();
   }
 }
