@@ -1,6 +1,9 @@
 #include "platform/qt/nested_loops.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
+#include <QPointer>
 #include <QTimer>
 #include <algorithm>
 
@@ -29,6 +32,25 @@ void NestedLoops::Run(const std::function<bool()>& done, std::optional<int> time
 void NestedLoops::Wake() {
   for (const Entry& entry : stack_) {
     if ((*entry.done)()) entry.loop->exit();
+  }
+}
+
+void NestedLoops::EndMenusAndDialogs() {
+  // Each close takes one popup off the toolkit's stack; the bound only guards against a
+  // popup that refuses to close.
+  for (int i = 0; i < 64; ++i) {
+    QWidget* popup = QApplication::activePopupWidget();
+    if (popup == nullptr) break;
+    popup->close();
+  }
+  std::vector<QPointer<QDialog>> dialogs;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (auto* dialog = qobject_cast<QDialog*>(widget); dialog != nullptr && dialog->isVisible()) {
+      dialogs.emplace_back(dialog);
+    }
+  }
+  for (const QPointer<QDialog>& dialog : dialogs) {
+    if (dialog) dialog->done(QDialog::Rejected);
   }
 }
 

@@ -17,6 +17,9 @@ class NestedLoops {
   // running, and the outer ones return when those have.
   void Wake();
   int Depth() const { return static_cast<int>(stack_.size()); }
+  // Ends the loops that the toolkit runs by itself: open popup menus and dialogs (message
+  // boxes), innermost first. For the program's end, which no such loop may outlive.
+  static void EndMenusAndDialogs();
 
  private:
   struct Entry {

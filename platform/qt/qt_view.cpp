@@ -300,6 +300,7 @@ void QtView::RunLoopUntil(const std::function<bool()>& done, std::optional<int> 
 }
 
 void QtView::WakeLoops() {
+  if (program_ != nullptr && program_->Ended()) qtview::NestedLoops::EndMenusAndDialogs();
   loops_->Wake();
 }
 

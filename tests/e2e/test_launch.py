@@ -49,6 +49,33 @@ class LaunchTest(unittest.TestCase):
         with open(os.path.join(self.client.app, "Config.ini"), "rb") as f:
             self.assertIn(b"PlayerWindows=1", f.read())
 
+    def test_signals_end_open_message_boxes_and_menus(self):
+        for sig, loop in ((signal.SIGTERM, "box"), (signal.SIGHUP, "box"),
+                          (signal.SIGINT, "menu"), (signal.SIGTERM, "menu")):
+            with self.subTest(signal=sig.name, loop=loop):
+                # For the box, the service says this build is outdated: its notice waits for OK.
+                for page in ("/ads/qzsj.html", "/ads/1.0.1303.21.html"):
+                    if loop == "box":
+                        self.service.pages[page] = ON
+                    else:
+                        self.service.pages.pop(page, None)
+                self.start(config=ENDING_CONFIG)
+                main = self.client.window_of_size(984, 624)
+                if loop == "box":
+                    wait_for(lambda: [w for w in self.client.windows() if w != main], 90,
+                             what="the message box")
+                else:
+                    self.client.open_option_menu(main)
+                self.client.process.send_signal(sig)
+                # Ends at once: the bound here only keeps a hang from stalling the run.
+                self.assertEqual(self.client.wait_exit(timeout=10), 128 + sig)
+                with open(os.path.join(self.client.app, "Config.ini"), "rb") as f:
+                    stored = f.read()
+                self.assertIn(b"Language=1\r\n", stored)
+                self.assertIn(b"Tray=2\r\n", stored)
+                self.client.stop()
+                self.client = None
+
     def test_missing_browser_engine_shows_the_error_and_exits_255(self):
         self.start(env={"QTWEBENGINEPROCESS_PATH": "/nonexistent/QtWebEngineProcess"})
         box = wait_for(lambda: self.client.windows(), timeout=60, what="the error box")[0]

@@ -105,6 +105,51 @@ TEST_F(ViewTest, MessageBoxesAnswerWithTheClassicCodes) {
   EXPECT_EQ(icon, QMessageBox::Warning);
 }
 
+// A termination signal (or the program's end) while a box or a menu waits for the user ends
+// that wait too: nothing of the program may outlive its end.
+TEST_F(ViewTest, TheProgramsEndClosesOpenMessageBoxesAndMenus) {
+  const struct {
+    const char* kind;
+    std::function<void(Program&)> wait;
+  } cases[] = {
+      {"message box", [](Program& p) { p.ShowMessageBox("Wait", 64, "Lumora"); }},
+      {"popup menu",
+       [](Program& p) {
+         p.PopupMenu(kMain, "tray", Point{10, 10});
+       }},
+      {"sub-menu",
+       [](Program& p) {
+         WhenShown<QMenu>([](QMenu* menu) {
+           for (Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Right}) {
+             QTest::keyClick(menu, key);
+           }
+         });
+         p.PopupMenu(kMain, "tray", Point{10, 10});
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.kind);
+    TearDown();
+    SetUp();
+    program->LoadWindow(kMain);
+    bool ended_by_watchdog = false;
+    QTimer::singleShot(300, [this] { program->Terminate(143); });
+    // Only a failure of the end ever gets here: it must not hang the run.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&] {
+      ended_by_watchdog = true;
+      while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+      if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    watchdog.start(20000);
+    EXPECT_THROW(c.wait(*program), ProgramEnded);
+    EXPECT_FALSE(ended_by_watchdog);
+    EXPECT_EQ(program->ExitCode(), 143);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  }
+}
+
 TEST_F(ViewTest, OneTrayIconPerWindowReportsHowItWasUsed) {
   program->LoadWindow(kMain);
   const QString icon = dir.filePath("tray.png");
