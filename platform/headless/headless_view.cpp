@@ -6,7 +6,8 @@
 namespace lumora {
 
 namespace {
-const ControlState* FindControl(const Program& program, WindowId window, std::string_view control) {
+const ControlState* FindControl(const Program& program, WindowId window,
+                                std::string_view control) {
   const WindowInstance* w = program.Model().Find(window);
   return w ? w->Control(control) : nullptr;
 }
@@ -57,7 +58,8 @@ void HeadlessView::RunFor(std::int64_t ms) {
   now_ms_ = std::max(now_ms_, deadline);
 }
 
-void HeadlessView::RunLoopUntil(const std::function<bool()>& done, std::optional<int> timeout_ms) {
+void HeadlessView::RunLoopUntil(const std::function<bool()>& done,
+                                std::optional<int> timeout_ms) {
   const std::int64_t deadline = timeout_ms ? now_ms_ + *timeout_ms : now_ms_ + idle_horizon_ms_;
   while (!done()) {
     if (!DeliverNext(deadline)) {
@@ -133,8 +135,7 @@ void HeadlessView::SetTrayIcon(WindowId window, std::string_view icon_path,
   tray_icons_[window] = TrayIcon{std::string(icon_path), std::string(tooltip)};
 }
 
-// --- user and page actions
-// --------------------------------------------------------------------------
+// --- user and page actions --------------------------------------------------------------------------
 
 namespace {
 bool Shown(const Program& program, WindowId window, const ControlState* c) {
@@ -170,7 +171,8 @@ void HeadlessView::RightClick(WindowId window, std::string_view control) {
   program_->Raise(window, control, Event::RightButtonDown);
 }
 
-void HeadlessView::HoverLink(WindowId window, std::string_view browser, std::string_view address) {
+void HeadlessView::HoverLink(WindowId window, std::string_view browser,
+                             std::string_view address) {
   EventArgs args;
   args.text = std::string(address);
   program_->Raise(window, browser, Event::StatusTextChange, args);

@@ -72,11 +72,14 @@ int QtView::OwnBrowserWindowCount() const {
   return static_cast<int>(browsers_->OwnWindows().size());
 }
 
+bool QtView::IsCurrent(WindowId window, std::uint64_t generation) const {
+  const WindowInstance* instance = program_->Model().Find(window);
+  return instance != nullptr && instance->generation == generation;
+}
+
 void QtView::RaiseFrom(WindowId window, std::uint64_t generation, std::string_view control,
                        Event event, EventArgs& args) {
-  const WindowInstance* instance = program_->Model().Find(window);
-  if (instance == nullptr || instance->generation != generation) return;
-  program_->Raise(window, control, event, args);
+  if (IsCurrent(window, generation)) program_->Raise(window, control, event, args);
 }
 
 void QtView::WindowCreated(WindowId window) {
@@ -97,10 +100,8 @@ void QtView::WindowCreated(WindowId window) {
     RaiseFrom(window, generation, "", event, args);
   };
   widget->on_window_manager = [this, window, generation](Rect placement, bool minimized) {
-    const WindowInstance* now = program_->Model().Find(window);
-    if (now != nullptr && now->generation == generation) {
+    if (IsCurrent(window, generation))
       program_->ReportWindowPlacement(window, placement, minimized);
-    }
   };
   // The window's own icon when its file reads as one; otherwise the program's icon stays.
   if (const std::string_view icon = instance->def->icon; !icon.empty()) {
@@ -133,10 +134,8 @@ void QtView::WindowCreated(WindowId window) {
       return program_->HasBinding(window, name, event);
     };
     context.write_back = [this, window, generation, name](Prop prop, Value value) {
-      const WindowInstance* now = program_->Model().Find(window);
-      if (now != nullptr && now->generation == generation) {
+      if (IsCurrent(window, generation))
         program_->SetProperty(window, name, prop, std::move(value));
-      }
     };
     context.browsers = browsers_.get();
     context.holds_controls = holds_controls(name);

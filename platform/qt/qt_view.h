@@ -66,6 +66,9 @@ class QtView final : public View {
   struct Shown;
 
   Shown* Find(WindowId window) const;
+  // Whether this load of the window is still the loaded one: what its widgets report goes
+  // nowhere once it has been destroyed or loaded anew.
+  bool IsCurrent(WindowId window, std::uint64_t generation) const;
   // Delivers an event only while the window instance it came from is still loaded.
   void RaiseFrom(WindowId window, std::uint64_t generation, std::string_view control, Event event,
                  EventArgs& args);

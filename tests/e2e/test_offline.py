@@ -3,7 +3,7 @@ up), the program says so and ends after OK; a service on this machine itself sti
 import subprocess
 import unittest
 
-from e2e_lib import ON, Client, Service, wait_for, xdotool
+from e2e_lib import ON, Client, Service, wait_for, window_named, xdotool
 
 HOME = "<html><body style='background:#20242c;color:#ddd'><h1>Home</h1></body></html>"
 CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
@@ -30,8 +30,7 @@ class OfflineTest(unittest.TestCase):
         # A documentation address: nothing could answer it, and nothing is asked.
         self.client = Client(env={"LUMORA_SERVICE_BASE": "http://192.0.2.1/"},
                              config=CONFIG).start()
-        box = wait_for(lambda: next(iter(self.client.windows("提示")), None), 90,
-                       what="the notice titled 提示")
+        box = window_named("提示", 90)
         self.assertIsNone(self.client.process.poll())
         self.assertEqual([w for w in self.client.windows() if w != box], [],
                          "the main window goes before the notice")

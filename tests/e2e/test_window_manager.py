@@ -9,7 +9,7 @@ import time
 import unittest
 
 from e2e_lib import (NO_TIMED_ADVERTS, Client, DemoService, demo_text, screenshot, wait_for,
-                     xdotool)
+                     window_named, xdotool)
 from test_tray import Trayer, is_mapped
 
 CONFIG = b"[Config]\r\nLanguage=1\r\nTray=1\r\n"
@@ -82,9 +82,7 @@ class WindowManagerTest(unittest.TestCase):
         screenshot("wm-dragged", None, min_colours=16)
         self.client.hover(main, 130, 370, FIRST_VIDEO_CARD)
         xdotool("click", "1")
-        player = wait_for(lambda: next((w for w in self.client.windows()
-                                        if xdotool("getwindowname", w) == PRODUCT + " 播放器"),
-                                       None), 60, what="the player")
+        player = window_named(PRODUCT + " 播放器", 60)
         wait_for(lambda: self.client.geometry(player).get("WIDTH") == 984, 30,
                  what="the player's size")
         self.assertEqual(self.position(player), (x0 - 100 + 30, y0 + 80 + 30))
