@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_support.h"
+#include "service/service_client.h"
 #include "windows/url_policy.h"
 
 using lumora::fuzz::Check;
@@ -73,7 +74,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The first half as the account, the rest as the product's name.
   const std::string link = lumora::ServiceChatLink(text.substr(0, size / 2), text.substr(size / 2));
-  Check(link.starts_with(lumora::kServiceChatPrefix), "chat link prefix changed", link);
+  Check(link.starts_with(lumora::ChatLinkPrefix()), "chat link prefix changed", link);
+  Check(lumora::IsOpenableAddress(link, lumora::ChatLinkPrefix()), "chat link refused", link);
   std::size_t keys = 0;
   for (char c : link) keys += c == '&' || c == '?' || c == '#' ? 1 : 0;
   Check(keys == 3, "the account or name changed the chat link's keys", link);

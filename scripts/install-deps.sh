@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev clang-format
   xvfb xauth x11-utils xdotool trayer imagemagick fonts-noto-cjk weston openbox
   python3
-  locales dbus util-linux iproute2
+  locales dbus util-linux iproute2 xdg-utils
 )
 
 missing=()

@@ -28,4 +28,9 @@ std::string WebsiteAddress() {
   return DecipherAddress(WebsiteAddressCipher);
 }
 
+std::string ChatLinkPrefix() {
+  if (!ChatLinkPrefixSetting.empty()) return std::string(ChatLinkPrefixSetting);
+  return ServicePageAddress(kServiceChatPage);
+}
+
 }  // namespace lumora

@@ -24,6 +24,12 @@ std::string FetchServiceText(std::string_view page);
 // The software's website (the second stored address).
 std::string WebsiteAddress();
 
+// The customer-service chat link up to the account number: the deployment's own prefix when
+// the build sets one (a messenger's scheme, say), else the service's chat page,
+// ServiceBase() followed by kServiceChatPage.
+inline constexpr std::string_view kServiceChatPage = "kefu/chat.html?uin=";
+std::string ChatLinkPrefix();
+
 // Exact comparisons: "开\n", a byte-order mark or an HTML wrapper is neither on nor off.
 inline bool IsOn(const std::string& text) {
   return text == kOnWord;

@@ -58,8 +58,7 @@ void OpenTextAdvert(Program& p, int label) {
 
 void OpenServiceChat(Program& p) {
   const std::string account = FetchServiceText(kCustomerServiceAccountPage);
-  // Built by us from encoded parts, so it needs no allow-list of its own.
-  p.System().OpenUrl(ServiceChatLink(account, p.Shared().ProductName));
+  OpenChatLink(p, account, p.Shared().ProductName);
 }
 
 void SkinPopupCloseButton(Program& p, WindowId window) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config/gbk.h"
+#include "service/service_client.h"
 
 namespace lumora {
 
@@ -58,6 +59,13 @@ bool IsOpenableWebAddress(std::string_view address) {
   return !host.empty();
 }
 
+bool IsOpenableAddress(std::string_view address, std::string_view chat_prefix) {
+  if (IsOpenableWebAddress(address)) return true;
+  // The handler would read a leading '-' as an option, whatever the prefix says.
+  return !chat_prefix.empty() && chat_prefix.front() != '-' && address.starts_with(chat_prefix) &&
+         !HasBlankOrControl(address);
+}
+
 std::string PercentEncodeGbk(std::string_view text) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   const std::string gbk = Utf8ToGbk(text);
@@ -77,7 +85,7 @@ std::string PercentEncodeGbk(std::string_view text) {
 }
 
 std::string ServiceChatLink(std::string_view account, std::string_view product_name) {
-  std::string link(kServiceChatPrefix);
+  std::string link = ChatLinkPrefix();
   link += PercentEncodeGbk(account);
   link += "&Site=";
   link += PercentEncodeGbk(product_name);
@@ -87,6 +95,11 @@ std::string ServiceChatLink(std::string_view account, std::string_view product_n
 
 void OpenWebAddress(Program& program, const std::string& address) {
   if (IsOpenableWebAddress(address)) program.System().OpenUrl(address);
+}
+
+void OpenChatLink(Program& program, std::string_view account, std::string_view product_name) {
+  const std::string link = ServiceChatLink(account, product_name);
+  if (IsOpenableAddress(link, ChatLinkPrefix())) program.System().OpenUrl(link);
 }
 
 }  // namespace lumora

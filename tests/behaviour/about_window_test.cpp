@@ -109,7 +109,7 @@ TEST_F(AboutWindowTest, LinksOpenTheWebsiteAndTheServiceChat) {
   view.Click(kAbout, "版本1");
   EXPECT_EQ(system.opened_urls,
             (std::vector<std::string>{WebsiteAddress(),
-                                      "lumora-chat://message/?uin=10001&Site=Lumo&Menu=yes"}));
+                                      ServiceBase() + "kefu/chat.html?uin=10001&Site=Lumo&Menu=yes"}));
   view.Click(kAbout, "关闭按钮");
   EXPECT_FALSE(program.IsLoaded(kAbout));
 }

@@ -14,6 +14,7 @@
 
 #include "launcher/start.h"
 #include "service/pages.h"
+#include "service/service_client.h"
 #include "tests/behaviour/program_fixture.h"
 #include "windows/url_policy.h"
 
@@ -262,8 +263,26 @@ TEST(UrlPolicy, OnlyAbsoluteWebAddressesWithAHostMayBeOpened) {
 TEST(UrlPolicy, ChatLinkPartsArePercentEncodedGbkBytes) {
   EXPECT_EQ(PercentEncodeGbk("Az09-._~"), "Az09-._~");
   EXPECT_EQ(PercentEncodeGbk("a b&c=d#e?f/g%h+i"), "a%20b%26c%3Dd%23e%3Ff%2Fg%25h%2Bi");
+  // A build without a chat prefix of its own links to the service's chat page.
   EXPECT_EQ(ServiceChatLink("42\r\n", "Lumo 影"),
-            "lumora-chat://message/?uin=42%0D%0A&Site=Lumo%20%D3%B0&Menu=yes");
+            ServiceBase() + "kefu/chat.html?uin=42%0D%0A&Site=Lumo%20%D3%B0&Menu=yes");
+}
+
+TEST(UrlPolicy, TheDeploymentsChatSchemeIsTheOnlyOtherOneOpened) {
+  constexpr std::string_view kPrefix = "mychat://open/?uin=";
+  for (const char* address :
+       {"mychat://open/?uin=1&Site=A&Menu=yes", "mychat://open/?uin=", "https://x/", "http://x/"}) {
+    EXPECT_TRUE(IsOpenableAddress(address, kPrefix)) << address;
+  }
+  for (const char* address :
+       {"mychat://other/?uin=1", "mychat://open/", "MYCHAT://open/?uin=1", "mychat://open/?uin=1 x",
+        "mychat://open/?uin=1\n", "lumora-chat://message/?uin=1", "file:///etc/passwd", ""}) {
+    EXPECT_FALSE(IsOpenableAddress(address, kPrefix)) << address;
+  }
+  // No prefix, or one the handler would take for an option, adds nothing to the web.
+  EXPECT_FALSE(IsOpenableAddress("mychat://open/?uin=1", ""));
+  EXPECT_FALSE(IsOpenableAddress("-mychat:1", "-mychat:"));
+  EXPECT_TRUE(IsOpenableAddress("https://x/", ""));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "launcher/start.h"
 #include "service/pages.h"
+#include "service/service_client.h"
 #include "tests/behaviour/program_fixture.h"
 
 namespace lumora {
@@ -118,8 +119,8 @@ TEST_F(ExitTrayTest, MenuItemsOpenTheDialogsAndTheEncodedChat) {
   run.SetConfig("Language", "3");
   ChooseFromOptionMenu("英文菜单/Contact us");
   EXPECT_EQ(system.opened_urls,
-            std::vector<std::string>{
-                "lumora-chat://message/?uin=12345%26Menu%3Dno%23x&Site=%BC%F2%D3%B0&Menu=yes"});
+            std::vector<std::string>{ServiceBase() +
+                                     "kefu/chat.html?uin=12345%26Menu%3Dno%23x&Site=%BC%F2%D3%B0&Menu=yes"});
 }
 
 struct ExitCase {

@@ -23,6 +23,7 @@
 #include "config/ini_file.h"
 #include "service/fetch.h"
 #include "service/pages.h"
+#include "service/service_client.h"
 #include "tests/behaviour/program_fixture.h"
 #include "windows/url_policy.h"
 
@@ -264,7 +265,7 @@ bool IsWebAddress(const std::string& url) {
 }
 
 bool IsChatLink(const std::string& url) {
-  return url.starts_with(kServiceChatPrefix) && std::count(url.begin(), url.end(), '&') == 2 &&
+  return url.starts_with(ChatLinkPrefix()) && std::count(url.begin(), url.end(), '&') == 2 &&
          url.find('#') == std::string::npos;
 }
 

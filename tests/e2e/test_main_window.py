@@ -1,8 +1,12 @@
 """MainWindow against the demo service: start-up shows the loading page during its wait and
 then the home page, a column label opens the content window titled after the column, and
-quitting with the exit pop-up switched on shows the pop-up and ends the program by itself."""
+quitting with the exit pop-up switched on shows the pop-up and ends the program by itself,
+and the option menu's customer-service item reaches the desktop's URL handler."""
+import os
 import time
 import unittest
+import urllib.parse
+import urllib.request
 
 from e2e_lib import (NO_POP_UNDER, NO_TIMED_ADVERTS, Client, DemoService, demo_text,
                      language_table, screenshot, screenshot_when, shows_loading_page, shows_page,
@@ -32,10 +36,13 @@ class MainWindowTest(unittest.TestCase):
         if self.service:
             self.service.stop()
 
-    def start(self, pages):
+    def start(self, pages, before_start=None):
         self.service = DemoService(pages)
         self.client = Client(env={"LUMORA_SERVICE_BASE": self.service.base},
-                             config=CONFIG).start()
+                             config=CONFIG)
+        if before_start:
+            before_start(self.client)
+        self.client.start()
         xdotool("mousemove", "--sync", "0", "0")  # no page under the pointer by chance
         return self.client.window_of_size(984, 624)
 
@@ -101,6 +108,48 @@ class MainWindowTest(unittest.TestCase):
         # Its 15-second timer ends the program; nobody touches the pop-up.
         self.assertEqual(self.client.wait_exit(timeout=15 + 30), 0)
         self.assertGreater(time.monotonic() - shown, 5, "the pop-up closed before its time")
+
+    def test_contact_us_opens_the_service_chat_page_through_the_desktops_handler(self):
+        # The real xdg-open, with a handler of this test's own as the default browser.
+        def record_url_handler(client):
+            self.opened = os.path.join(client.root, "opened.txt")
+            handler = os.path.join(client.root, "record-url")
+            with open(handler, "w") as f:
+                f.write(f'#!/bin/sh\nprintf "%s\\n" "$1" >> "{self.opened}"\n')
+            os.chmod(handler, 0o755)
+            apps = os.path.join(client.env["XDG_DATA_HOME"], "applications")
+            os.makedirs(apps)
+            with open(os.path.join(apps, "lumora-e2e-record.desktop"), "w") as f:
+                f.write("[Desktop Entry]\nType=Application\nName=Record\n"
+                        f"Exec={handler} %u\nMimeType=x-scheme-handler/http;\n")
+            defaults = "[Default Applications]\nx-scheme-handler/http=lumora-e2e-record.desktop\n"
+            os.makedirs(client.env["XDG_CONFIG_HOME"])
+            for folder in (client.env["XDG_CONFIG_HOME"], apps):
+                with open(os.path.join(folder, "mimeapps.list"), "w") as f:
+                    f.write(defaults)
+            client.env.pop("BROWSER", None)
+            client.env.pop("XDG_CURRENT_DESKTOP", None)
+
+        window = self.start(NO_TIMED_ADVERTS, record_url_handler)
+        wait_for(lambda: self.service.requested("/ads/ytkg.html"), 90, what="the end of start-up")
+        menu = self.client.open_option_menu(window)
+        # The pointer on the first item (软件选项) shows the menu has the input; the next item
+        # down, past the separator, is 联系客服.
+        g = self.client.geometry(menu)
+        self.client.hover(menu, g["WIDTH"] // 2, 14, (4, 9, g["WIDTH"] - 8, 10))
+        xdotool("key", "Down", "Return")
+
+        wait_for(lambda: os.path.exists(self.opened), 30, what="the handler's record")
+        with open(self.opened) as f:
+            opened = f.read().split()
+        product = urllib.parse.quote(PRODUCT.encode("gbk"), safe="")
+        self.assertEqual(opened, [f"{self.service.base}kefu/chat.html?uin="
+                                  f"{urllib.parse.quote(demo_text('ads/kefuqq.html').encode('gbk'), safe='')}"
+                                  f"&Site={product}&Menu=yes"])
+        self.assertTrue(self.service.requested("/ads/kefuqq.html"))
+        with urllib.request.urlopen(opened[0], timeout=10) as page:
+            self.assertIn("在线客服", page.read().decode("utf-8"))
+        self.assertIsNone(self.client.process.poll())
 
 
 if __name__ == "__main__":
