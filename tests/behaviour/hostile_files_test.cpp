@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <ostream>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "config/gbk.h"
 #include "service/pages.h"
 #include "tests/behaviour/program_fixture.h"
+#include "tests/support/unprivileged_files.h"
 
 namespace lumora {
 namespace {
@@ -31,7 +33,7 @@ enum class Damage {
   Corrupt,     // text damage around lines that still read
   Binary,      // random bytes around lines that still read
   Huge,        // 100 MiB, sparse
-  Unreadable,  // mode 000; root reads anything, so a directory takes the file's place
+  Unreadable,  // mode 000, read with the permission checks of `nobody` when the tests run as root
   Pipe,        // a FIFO nobody writes to: a careless open or read would hang
   Missing,
 };
@@ -139,13 +141,9 @@ std::string Break(const fs::path& file, Damage damage, const std::string& readab
       return {};
     }
     case Damage::Unreadable:
-      if (geteuid() == 0) {
-        fs::create_directory(file);
-      } else {
-        WriteBytes(file, readable);
-        fs::permissions(file, fs::perms::none);
-      }
-      return {};
+      WriteBytes(file, readable);
+      fs::permissions(file, fs::perms::none);
+      return readable;
     case Damage::Pipe:
       EXPECT_EQ(mkfifo(file.c_str(), 0644), 0);
       return {};
@@ -175,6 +173,20 @@ class HostileFilesTest : public testing::ProgramFixture {
   }
 
   fs::path ConfigFile() const { return run.Path() / "Config.ini"; }
+
+  // Between the two, the program reads and writes files with the permission checks of
+  // `nobody` (see UnprivilegedFiles), so that an unreadable file is one when run as root.
+  void UseFilesAsNobody(Damage damage) {
+    if (damage != Damage::Unreadable) return;
+    unprivileged_.emplace(run.Path());
+    EXPECT_TRUE(unprivileged_->Effective()) << "cannot check files as nobody";
+  }
+  void UseFilesAsBefore() { unprivileged_.reset(); }
+
+ private:
+  std::optional<testing::UnprivilegedFiles> unprivileged_;
+
+ protected:
   void Restore(const fs::path& file) const {
     std::error_code ignored;
     fs::permissions(file, fs::perms::owner_all, ignored);
@@ -194,7 +206,9 @@ TEST_P(DamagedConfigTest, StartsAndKeepsWhatWasReadable) {
     return info;
   }();
 
+  UseFilesAsNobody(damage);
   EXPECT_EQ(StartFully(), ReadsBack(damage));
+  UseFilesAsBefore();
   Restore(ConfigFile());
 
   const std::vector<std::string> flags = {"APPWindows=1",        "PlayerWindows=1", "PlayerOpen=1",
@@ -218,9 +232,8 @@ TEST_P(DamagedConfigTest, StartsAndKeepsWhatWasReadable) {
       break;
     }
     case Damage::Unreadable:
-      if (geteuid() == 0) {
-        EXPECT_TRUE(fs::is_directory(ConfigFile()));
-      }
+      // Settings it could not read are still the user's: never replaced by defaults.
+      EXPECT_EQ(ReadBytes(ConfigFile()), before);
       break;
     case Damage::Pipe:
       EXPECT_TRUE(fs::is_fifo(ConfigFile()));
@@ -248,7 +261,9 @@ TEST_P(DamagedTableTest, StartsWithTheNamesThatStillRead) {
   const fs::path table = LanguageTablePath(run.Path(), 1);
   Break(table, damage, Utf8ToGbk("[Config]\r\nName=简影\r\nColumn 2=简直播"));
 
+  UseFilesAsNobody(damage);
   EXPECT_TRUE(StartFully()) << "the table only names things; the start-up goes on without it";
+  UseFilesAsBefore();
   Restore(table);
   const bool readable = ReadsBack(damage);
   EXPECT_EQ(Text(kMain, "软件名称标签"), readable ? "简影" : "");
@@ -296,7 +311,9 @@ TEST_P(DamagedPicturesTest, StartsAndHandsTheViewOnlyWhatItRead) {
   // Nor is there a loading page or a tray icon in this run directory.
   ASSERT_FALSE(fs::exists(run.Path() / "Html/Loading.html"));
 
+  UseFilesAsNobody(c.damage);
   EXPECT_TRUE(StartFully());
+  UseFilesAsBefore();
   // A picture the view cannot decode is the view's to drop; the program passes on the bytes
   // it read, and nothing for a file it could not read.
   const Bytes top = AsBytes(program.GetProperty(kMain, "图片框2", Prop::Picture));

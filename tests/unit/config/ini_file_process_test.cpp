@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -107,39 +108,52 @@ TEST_F(IniFileProcessTest, KilledWriterNeverLeavesATornFile) {
   EXPECT_EQ(ReadConfigItem(file_, "s", "K" + last), "v" + last);
 }
 
-// A file system of 16 KiB (four pages) mounted over a folder for one test; mounting needs root.
+// Room for 16 KiB: a tmpfs of four pages mounted over a folder where mounting is allowed
+// (root), else a file-size limit (RLIMIT_FSIZE, with SIGXFSZ ignored so that writes fail with
+// EFBIG instead of killing the process), which every writer forked meanwhile inherits.
 class SmallDisk {
  public:
-  explicit SmallDisk(const std::filesystem::path& dir) : dir_(dir) {
+  static constexpr rlim_t kRoom = 16 * 1024;
+
+  SmallDisk(const std::filesystem::path& dir, bool try_tmpfs) : dir_(dir) {
     std::filesystem::create_directory(dir_);
-    if (mount("tmpfs", dir_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=16k,mode=0700") == 0) {
+    if (try_tmpfs && mount("tmpfs", dir_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=16k,mode=0700") == 0) {
       mounted_ = true;
-    } else {
-      error_ = std::strerror(errno);
+      return;
     }
+    if (getrlimit(RLIMIT_FSIZE, &saved_limit_) != 0) return;
+    saved_handler_ = signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved_limit_;
+    limit.rlim_cur = kRoom;
+    limited_ = setrlimit(RLIMIT_FSIZE, &limit) == 0;
   }
   ~SmallDisk() {
     if (mounted_) umount2(dir_.c_str(), MNT_DETACH);
+    if (limited_) setrlimit(RLIMIT_FSIZE, &saved_limit_);
+    if (saved_handler_ != SIG_ERR) signal(SIGXFSZ, saved_handler_);
   }
   SmallDisk(const SmallDisk&) = delete;
   SmallDisk& operator=(const SmallDisk&) = delete;
 
-  bool mounted() const { return mounted_; }
-  const std::string& error() const { return error_; }
+  bool ready() const { return mounted_ || limited_; }
 
  private:
   std::filesystem::path dir_;
   bool mounted_ = false;
-  std::string error_;
+  bool limited_ = false;
+  rlimit saved_limit_{};
+  sighandler_t saved_handler_ = SIG_ERR;
 };
 
 // The disk fills up under the writer, then writers are killed while every write fails for
 // lack of room: the file must parse and keep every item whose write completed, and a failed
 // write must leave neither a changed file nor its staging copy taking up the space.
-TEST_F(IniFileProcessTest, FullDiskNeverLeavesATornFile) {
+class FullDiskTest : public IniFileProcessTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FullDiskTest, NeverLeavesATornFile) {
   const std::filesystem::path mount_point = dir_ / "small";
-  SmallDisk disk(mount_point);
-  if (!disk.mounted()) GTEST_SKIP() << "cannot mount a small tmpfs here: " << disk.error();
+  SmallDisk disk(mount_point, GetParam());
+  ASSERT_TRUE(disk.ready()) << "neither a small tmpfs nor a file-size limit";
   const std::filesystem::path file = mount_point / "Config.ini";
 
   std::set<std::uint32_t> completed;
@@ -188,6 +202,11 @@ TEST_F(IniFileProcessTest, FullDiskNeverLeavesATornFile) {
   }
   EXPECT_TRUE(WriteConfigItem(file, "S", "k" + first_refused, "v" + first_refused));
 }
+
+// Both kinds of room, so the one used where mounting is not allowed is tested everywhere.
+INSTANTIATE_TEST_SUITE_P(Room, FullDiskTest, ::testing::Bool(), [](const auto& param_info) {
+  return std::string(param_info.param ? "Tmpfs" : "FileSizeLimit");
+});
 
 TEST_F(IniFileProcessTest, ConcurrentWritersLoseNothing) {
   constexpr int kWrites = 200;
