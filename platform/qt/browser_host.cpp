@@ -22,7 +22,7 @@ constexpr int kCrashWindowMs = 30000;
 }  // namespace
 
 BrowserPage::BrowserPage(BrowserHost* host, QObject* parent)
-    : QWebEnginePage(host->Profile(), parent), crash_page_(host->CrashPage()) {
+    : QWebEnginePage(host->Profile(), parent), host_(host), crash_page_(host->CrashPage()) {
   connect(this, &QWebEnginePage::fullScreenRequested, this, &BrowserPage::OnFullScreen);
   connect(this, &QWebEnginePage::renderProcessTerminated, this,
           [this](RenderProcessTerminationStatus status, int) { OnProcessEnded(status); });
@@ -76,6 +76,7 @@ void BrowserPage::OnProcessEnded(RenderProcessTerminationStatus status) {
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("url"),
                        QString::fromUtf8(last_address_.toEncoded(QUrl::FullyEncoded)));
+    query.addQueryItem(QStringLiteral("lang"), QString::number(host_->CrashLanguage()));
     next.setQuery(query);
     reloaded_for_ = QDeadlineTimer();  // expired: the next death reloads again
   } else {

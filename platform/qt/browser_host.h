@@ -38,6 +38,7 @@ class BrowserPage : public QWebEnginePage {
   void OnFullScreen(QWebEngineFullScreenRequest request);
   void OnProcessEnded(RenderProcessTerminationStatus status);
 
+  BrowserHost* host_;
   QUrl crash_page_;
   QUrl last_address_;            // the last page that loaded, never the crash page
   QDeadlineTimer reloaded_for_;  // running while a reload after a crash is recent; starts expired
@@ -57,6 +58,9 @@ class BrowserHost {
   // The local page shown when a page process dies twice in a row; empty: none.
   void SetCrashPage(QUrl page) { crash_page_ = std::move(page); }
   const QUrl& CrashPage() const { return crash_page_; }
+  // The interface language the crash page speaks (1, 2 or 3), asked at each crash.
+  void SetCrashLanguage(std::function<int()> language) { crash_language_ = std::move(language); }
+  int CrashLanguage() const { return crash_language_ ? crash_language_() : 1; }
   // Opens a plain top-level browser window of our own and returns its (empty) page.
   QWebEnginePage* OpenOwnWindow();
   // Those windows that are still open.
@@ -65,6 +69,7 @@ class BrowserHost {
  private:
   QString storage_;
   QUrl crash_page_;
+  std::function<int()> crash_language_;
   QWebEngineProfile* profile_ = nullptr;  // deleted after every page that uses it
   std::vector<QPointer<QWebEngineView>> own_windows_;
 };

@@ -7,6 +7,7 @@
 #include <QSystemTrayIcon>
 #include <algorithm>
 
+#include "config/language.h"
 #include "platform/files.h"
 #include "platform/qt/browser_host.h"
 #include "platform/qt/control_view.h"
@@ -51,6 +52,8 @@ void QtView::Attach(Program& program) {
   program_ = &program;
   browsers_->SetCrashPage(
       QUrl::fromLocalFile(QString::fromStdString(program.LocalPath("Html/Crashed.html").string())));
+  browsers_->SetCrashLanguage(
+      [&program] { return LanguageChoice(program.RunDirectory()).value_or(1); });
 }
 
 QtView::Shown* QtView::Find(WindowId window) const {

@@ -167,11 +167,16 @@ TEST_F(BrowserPageTest, ADeadPageProcessReloadsOnceThenShowsTheLocalPage) {
   web->page()->setUrl(QUrl(QStringLiteral("chrome://crash")));
   ASSERT_TRUE(WaitFor([&] { return Loads("page.html") == 2; }));
 
+  // The local page speaks the interface language that Config.ini holds at that moment.
+  Write("Config.ini", "[Config]\r\nLanguage=3\r\n");
   web->page()->setUrl(QUrl(QStringLiteral("chrome://crash")));
   ASSERT_TRUE(TitleIs("Page stopped"));
   EXPECT_EQ(web->url().adjusted(QUrl::RemoveQuery).toLocalFile(),
             dir.filePath("Html/Crashed.html"));
   EXPECT_EQ(Loads("page.html"), 2);
+  web->page()->runJavaScript(
+      "document.title = document.body.innerText.replace(/\\s+/g, ' ').trim()");
+  EXPECT_TRUE(TitleIs("This page stopped working Reload")) << web->title().toStdString();
 
   web->page()->runJavaScript("document.getElementById('again').click()");
   EXPECT_TRUE(WaitFor([&] { return Loads("page.html") == 3; }));

@@ -1,0 +1,147 @@
+"""Page processes killed with SIGKILL, as a crash or the out-of-memory killer would: the page
+comes back by itself once, a second death soon after shows the local page in the interface
+language, whose button brings the page back; the windows and Config.ini are untouched."""
+import os
+import signal
+import subprocess
+import time
+import unittest
+
+from e2e_lib import (CONTENT, NO_TIMED_ADVERTS, Client, DemoService, demo_text, screenshot_when,
+                     shows_page, wait_for, xdotool)
+
+CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
+PRODUCT = demo_text("ads/namejt.html")
+FIRST_VIDEO_CARD = (20, 311, 220, 122)
+RELOAD_BLUE = "#3BA7F0"  # the local page's button, a solid block of this colour
+
+
+def page_processes(root):
+    """The engine's page (renderer) processes among the descendants of process `root`: the
+    children of its sandboxed zygote, which keep the zygote's command line."""
+    parents, commands = {}, {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open(f"/proc/{entry}/stat") as f:
+                    parents[int(entry)] = int(f.read().rsplit(")", 1)[1].split()[1])
+                with open(f"/proc/{entry}/cmdline", "rb") as f:
+                    commands[int(entry)] = f.read()
+            except (OSError, IndexError, ValueError):
+                pass
+    descendants, frontier = set(), {root}
+    while frontier:
+        frontier = {pid for pid, parent in parents.items() if parent in frontier} - descendants
+        descendants |= frontier
+
+    def page_zygote(pid):
+        command = commands.get(pid, b"")
+        return b"--type=zygote" in command and b"--no-zygote-sandbox" not in command
+    return [pid for pid in descendants
+            if b"--type=renderer" in commands.get(pid, b"") or page_zygote(parents[pid])]
+
+
+def kill_pages(client):
+    pages = wait_for(lambda: page_processes(client.process.pid), 30, what="page processes")
+    for pid in pages:
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    return pages
+
+
+def blue_pixels(path):
+    left, top, width, height = CONTENT
+    out = subprocess.run(
+        ["convert", path, "-crop", f"{width}x{height}+{left}+{top}", "+repage", "-alpha", "off",
+         "-fill", "white", "-opaque", RELOAD_BLUE, "-fill", "black", "+opaque", "white",
+         "-format", "%[fx:mean*w*h]", "info:"], capture_output=True, text=True, check=True)
+    return float(out.stdout)
+
+
+def shows_crash_page(path):
+    # The loading page has the same background and a thin spinner of the same blue; only
+    # the crash page has a whole button of it.
+    return blue_pixels(path) > 1500 and not shows_page(path, min_colours=2000)
+
+
+class PageCrashTest(unittest.TestCase):
+    def setUp(self):
+        self.service = DemoService(NO_TIMED_ADVERTS)
+        self.client = Client(env={"LUMORA_SERVICE_BASE": self.service.base}, config=CONFIG)
+
+    def tearDown(self):
+        self.client.stop()
+        self.service.stop()
+
+    def count(self, target):
+        return self.service.requests().count(target)
+
+    def start(self):
+        self.client.start()
+        xdotool("mousemove", "--sync", "0", "0")
+        window = self.client.window_of_size(984, 624)
+        wait_for(lambda: self.service.requested("/ads/ytkg.html"), 90, what="the end of start-up")
+        screenshot_when("crash-home-before", window, lambda p: shows_page(p, 10000), 90,
+                        "the home page")
+        self.keep_config()
+        return window
+
+    def keep_config(self):
+        with open(os.path.join(self.client.app, "Config.ini"), "rb") as f:
+            self.config_before = f.read()
+
+    def assert_config_unchanged(self):
+        with open(os.path.join(self.client.app, "Config.ini"), "rb") as f:
+            self.assertEqual(f.read(), self.config_before)
+
+    def test_the_main_window_reloads_then_shows_the_local_page_whose_button_reloads(self):
+        window = self.start()
+        loads = self.count("/")
+        kill_pages(self.client)
+        wait_for(lambda: self.count("/") > loads, 60, what="the home page loaded again")
+        screenshot_when("crash-home-reloaded", window, lambda p: shows_page(p, 10000), 60,
+                        "the home page again")
+
+        # A second death inside 30 s: the local page, and no third load of its own.
+        loads = self.count("/")
+        kill_pages(self.client)
+        screenshot_when("crash-local-page", window, shows_crash_page, 60, "the local page")
+        time.sleep(2)
+        self.assertEqual(self.count("/"), loads)
+        self.assertIsNone(self.client.process.poll())
+        self.assertIn(window, self.client.windows())
+
+        # Its button, from the keyboard: focus the page, Tab to the button, Enter.
+        self.client.click(window, 40, 60)
+        xdotool("key", "Tab", "Return")
+        wait_for(lambda: self.count("/") > loads, 60, what="the home page after the button")
+        screenshot_when("crash-home-after-button", window, lambda p: shows_page(p, 10000), 60,
+                        "the home page after the button")
+        self.assert_config_unchanged()
+
+    def test_the_player_reloads_its_video_page_and_plays_again(self):
+        main = self.start()
+        self.client.hover(main, 130, 370, FIRST_VIDEO_CARD)
+        xdotool("click", "1")
+        player = wait_for(lambda: next((w for w in self.client.windows()
+                                        if xdotool("getwindowname", w) == PRODUCT + " 播放器"),
+                                       None), 60, what="the player")
+        playing = "/event?name=playing&video=1"
+        wait_for(lambda: self.count(playing) >= 1, 90, what="the video to play")
+        before = self.client.geometry(player)
+        self.keep_config()  # as the player's opening left it
+
+        plays, pages = self.count(playing), self.count("/video/1.html")
+        kill_pages(self.client)
+        wait_for(lambda: self.count("/video/1.html") > pages, 60, what="the video page again")
+        wait_for(lambda: self.count(playing) > plays, 90, what="the video to play again")
+        screenshot_when("crash-player-reloaded", player, shows_page, 60, "the playing video")
+        self.assertEqual(self.client.geometry(player), before)
+        self.assertIn(main, self.client.windows())
+        self.assert_config_unchanged()
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
