@@ -8,6 +8,7 @@ cd "$(dirname "$0")/.."
 
 rm -rf build/default build/asan build/fuzz
 ./scripts/build.sh default
+./scripts/build.sh default e2e_players  # npm's pinned player libraries, ffmpeg's streams
 ./scripts/build.sh asan
 
 # The browser engine refuses to run as root with its sandbox; tests only, never the program.

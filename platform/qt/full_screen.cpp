@@ -2,7 +2,9 @@
 
 #include <QEvent>
 #include <QKeySequence>
+#include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QWebEngineView>
 #include <utility>
 
@@ -31,6 +33,14 @@ FullScreen::FullScreen(QWebEngineView* view, std::function<void()> leave)
   });
   window->installEventFilter(this);
   window->showFullScreen();
+  // Without a window manager nobody acts on the full-screen state: cover the screen by hand,
+  // once the page has been told it is full screen, so that it sees the resize after that, as
+  // it does under a window manager.
+  QTimer::singleShot(0, this, [this] {
+    QScreen* screen = window_ ? window_->screen() : nullptr;
+    if (restored_ || screen == nullptr || window_->geometry() == screen->geometry()) return;
+    window_->setGeometry(screen->geometry());
+  });
   Fit();
 }
 

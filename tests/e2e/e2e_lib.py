@@ -23,7 +23,8 @@ def wait_for(condition, timeout=60.0, interval=0.1, what="condition"):
         if value:
             return value
         time.sleep(interval)
-    raise AssertionError(f"timed out after {timeout:.0f}s waiting for {what}")
+    raise AssertionError(f"timed out after {timeout:.0f}s waiting for "
+                         f"{what() if callable(what) else what}")
 
 
 def xdotool(*args):
@@ -346,6 +347,7 @@ class DemoService:
             site = os.path.join(self.root, "site")
             shutil.copytree(DEMO_SITE, site)
             for name, body in pages.items():
+                os.makedirs(os.path.dirname(os.path.join(site, name)), exist_ok=True)
                 with open(os.path.join(site, name), "wb") as f:
                     f.write(body)
             command += ["--root", site]
