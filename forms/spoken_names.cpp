@@ -20,9 +20,19 @@ struct Entry {
 
 constexpr Names kClose = {"关闭", "關閉", "Close"};
 
-// The two dialogs: their tabs and the row of buttons at the foot.
+// The two dialogs: their tabs, the row of buttons at the foot and the settings' boxes,
+// whose captions are labels beside them.
 // clang-format off
 constexpr Entry kDialogEntries[] = {
+  {"开机启动",  {"开机启动", "開機啓動", "Start with the computer"}},
+  {"简体",      {"中文简体", "中文簡體", "Simplified Chinese"}},
+  {"繁体",      {"中文繁体", "中文繁體", "Traditional Chinese"}},
+  {"英语",      {"英语", "英語", "English"}},
+  {"模式1",     {"VMR9(窗口)", "VMR9(窗口)", "VMR9 (windowed)"}},
+  {"模式2",     {"VMR9(无窗口)", "VMR9(無窗口)", "VMR9 (windowless)"}},
+  {"模式3",     {"EVR", "EVR", "EVR"}},
+  {"屏保选择",  {"播放时禁用屏幕保护", "播放時禁用屏幕保護", "No screen saver while playing"}},
+  {"始终置顶4", {"关闭到托盘", "關閉到托盤", "Close to the tray"}},
   {"选项按钮",  {"选项", "選項", "Options"}, true},
   {"关于按钮",  {"关于", "關於", "About"},   true},
   {"图形按钮1", {"确定", "確定", "OK"}},

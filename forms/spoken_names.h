@@ -1,5 +1,5 @@
-// The short names a screen reader announces for the graphic buttons, none of which has a
-// caption or a tooltip of its own.
+// The short names a screen reader announces for the graphic buttons and check boxes, none of
+// which has a caption or a tooltip of its own.
 #pragma once
 
 #include <string_view>

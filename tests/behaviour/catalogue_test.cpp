@@ -484,14 +484,14 @@ TEST(CatalogueDesign, OnlyTheRightPopUpHasAnIconOfItsOwn) {
   }
 }
 
-// A screen reader has a name to announce for every graphic button, in each language; the
-// dialogs' two tabs are tabs, everything else a button.
-TEST(CatalogueDesign, EveryGraphicButtonHasASpokenNameInEachLanguage) {
+// A screen reader has a name to announce for every graphic button and check box, in each
+// language; the dialogs' two tabs are tabs, everything else a button.
+TEST(CatalogueDesign, EveryButtonAndBoxHasASpokenNameInEachLanguage) {
   std::set<std::string> tabs;
   for (int i = 0; i < kWindowCount; ++i) {
     const auto id = static_cast<WindowId>(i);
     for (const ControlDef& c : WindowDefinition(id).controls) {
-      if (c.kind != ControlKind::GraphicButton) continue;
+      if (c.kind != ControlKind::GraphicButton && c.kind != ControlKind::CheckBox) continue;
       for (int language = 1; language <= 3; ++language) {
         const SpokenName spoken = SpokenNameIn(id, c.name, language);
         EXPECT_FALSE(spoken.text.empty()) << WindowName(id) << " " << c.name << " " << language;

@@ -176,5 +176,23 @@ TEST_F(DialogKeysTest, PressActionOfTheCloseButtonClosesTheDialog) {
   EXPECT_FALSE(program->IsLoaded(kAbout));
 }
 
+// The settings' boxes are named after the labels beside them, in the language of the moment
+// they take the focus.
+TEST_F(DialogKeysTest, BoxesAreAnnouncedByWhatTheirLabelsSay) {
+  program->LoadWindow(kSettings);
+  QWidget* top = view->WindowWidget(kSettings);
+  ASSERT_NE(top, nullptr);
+  top->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(top));
+  EXPECT_EQ(RoleOf(kSettings, "简体"), QAccessible::CheckBox);
+  EXPECT_EQ(NameOf(kSettings, "简体"), "中文简体");
+  EXPECT_EQ(NameOf(kSettings, "始终置顶4"), "关闭到托盘");
+  SetLanguage("3");
+  Widget(kSettings, "英语")->setFocus();
+  EXPECT_EQ(NameOf(kSettings, "英语"), "English");
+  EXPECT_EQ(TabWalk(kSettings, 1), QStringList{"模式1"});
+  EXPECT_EQ(NameOf(kSettings, "模式1"), "VMR9 (windowed)");
+}
+
 }  // namespace
 }  // namespace lumora::viewtest
