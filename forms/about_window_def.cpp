@@ -42,6 +42,7 @@ const WindowDef kAboutWindowDef{
     .caption = "Vellmark影音系列关于窗口",
     .visible = true,
     .controls = kControls,
+    .escape_button = "关闭按钮",
 };
 
 }  // namespace lumora

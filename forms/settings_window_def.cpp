@@ -58,6 +58,7 @@ const WindowDef kSettingsWindowDef{
     .caption = "Vellmark影音系列设置窗口",
     .visible = true,
     .controls = kControls,
+    .escape_button = "关闭按钮",
 };
 
 }  // namespace lumora

@@ -69,6 +69,8 @@ struct WindowDef {
   // The window's own icon, relative to the run directory; "" (or a file that cannot be
   // read) shows the program's icon.
   std::string_view icon{};
+  // The button Escape presses (a dialog's close button); "" when Escape does nothing.
+  std::string_view escape_button{};
 };
 
 inline constexpr int kDesignLeft = 50;
@@ -84,11 +86,20 @@ struct Binding {
   Handler handler;
 };
 
+// How a screen reader announces a control: a short name in the interface language ("" for
+// none) and whether the control is one of a dialog's tabs rather than a plain button.
+struct SpokenName {
+  std::string_view text{};
+  bool tab = false;
+};
+
 // Where the program finds its windows and their bindings; supplied by the catalogue and
 // the behaviours so the platform depends on neither.
 struct Catalogue {
   const WindowDef& (*definition)(WindowId) = nullptr;
   std::span<const Binding> (*bindings)(WindowId) = nullptr;
+  // Asked at each announcement, so a change of language is heard in open windows too.
+  SpokenName (*spoken_name)(const Program&, WindowId, std::string_view control) = nullptr;
 };
 
 }  // namespace lumora

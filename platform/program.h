@@ -117,6 +117,9 @@ class Program {
   SharedState& Shared() { return shared_; }
   const WindowModel& Model() const { return model_; }
   const WindowDef& Definition(WindowId window) const { return catalogue_.definition(window); }
+  SpokenName SpokenNameOf(WindowId window, std::string_view control) const {
+    return catalogue_.spoken_name ? catalogue_.spoken_name(*this, window, control) : SpokenName{};
+  }
 
  private:
   void ThrowIfEnded() const;

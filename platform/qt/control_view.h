@@ -28,6 +28,8 @@ struct ControlContext {
   std::function<void(Prop, Value)> write_back;  // a value the user changed, into the model
   BrowserHost* browsers = nullptr;
   bool holds_controls = false;  // a container such as the title bar
+  // What a screen reader announces for the control, asked afresh each time.
+  std::function<SpokenName()> spoken_name;
 };
 
 class ControlView : public QObject {

@@ -1,6 +1,8 @@
 #include "platform/qt/graphic_button.h"
 
+#include <QKeyEvent>
 #include <QPainter>
+#include <QPen>
 #include <QPointer>
 
 #include "platform/qt/control_view.h"
@@ -9,8 +11,33 @@
 namespace lumora::qtview {
 
 PictureButton::PictureButton(QWidget* parent) : QAbstractButton(parent) {
+  InstallPictureButtonAccess();
   setAttribute(Qt::WA_Hover);  // repaint when the pointer comes and goes
-  setFocusPolicy(Qt::NoFocus);
+  // Reached with Tab, never taken by a click: a click on a caption button must leave the
+  // keys with the page the user is typing into.
+  setFocusPolicy(Qt::TabFocus);
+}
+
+void PictureButton::SetSpokenName(std::function<QString()> name, bool tab) {
+  spoken_name_ = std::move(name);
+  tab_ = tab;
+}
+
+QString PictureButton::SpokenName() const {
+  if (!toolTip().isEmpty()) return toolTip();
+  return spoken_name_ ? spoken_name_() : QString();
+}
+
+void PictureButton::keyPressEvent(QKeyEvent* event) {
+  // Space is the toolkit's own (pressed on the key going down, clicked on its release);
+  // Enter clicks at once. A held key clicks once, as a held mouse button does.
+  const int key = event->key();
+  if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    if (!event->isAutoRepeat()) click();
+    event->accept();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
 }
 
 void PictureButton::SetFace(Face face, const QPixmap& picture) {
@@ -35,10 +62,16 @@ const QPixmap& PictureButton::Picture(Face face) const {
 }
 
 void PictureButton::paintEvent(QPaintEvent*) {
-  const QPixmap& picture = Picture(CurrentFace());
-  if (picture.isNull()) return;
   QPainter painter(this);
-  painter.drawPixmap(0, 0, picture);
+  const QPixmap& picture = Picture(CurrentFace());
+  if (!picture.isNull()) painter.drawPixmap(0, 0, picture);
+  if (!hasFocus()) return;
+  // The skins are dark and light in places: a frame of dark and light dashes shows on both.
+  const QRect frame = rect().adjusted(0, 0, -1, -1);
+  painter.setPen(QPen(QColor(0, 0, 0), 1));
+  painter.drawRect(frame);
+  painter.setPen(QPen(QColor(255, 255, 255), 1, Qt::DashLine));
+  painter.drawRect(frame);
 }
 
 QSize PictureButton::sizeHint() const {
@@ -53,6 +86,12 @@ class GraphicButtonView final : public ControlView {
   explicit GraphicButtonView(ControlContext context)
       : ControlView(std::move(context)), button_(new PictureButton(Context().parent)) {
     WatchPresses(button_);
+    const SpokenName spoken = Context().spoken_name ? Context().spoken_name() : SpokenName{};
+    button_->SetSpokenName(
+        [spoken_name = Context().spoken_name] {
+          return spoken_name ? ToQString(spoken_name().text) : QString();
+        },
+        spoken.tab);
     // clicked comes only for a release over the button after a press on it.
     connect(button_, &QAbstractButton::clicked, this, [this] {
       EventArgs args;

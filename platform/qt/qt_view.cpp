@@ -1,5 +1,6 @@
 #include "platform/qt/qt_view.h"
 
+#include <QAbstractButton>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QIcon>
@@ -142,7 +143,17 @@ void QtView::WindowCreated(WindowId window) {
     };
     context.browsers = browsers_.get();
     context.holds_controls = holds_controls(name);
+    context.spoken_name = [this, window, name] { return program_->SpokenNameOf(window, name); };
     shown->controls[name] = qtview::CreateControlView(std::move(context), widget);
+  }
+  // Escape presses the dialog's close button, so its behaviour runs as for a click.
+  if (const std::string_view button = instance->def->escape_button; !button.empty()) {
+    const ControlView* control = shown->Control(button);
+    QPointer<QAbstractButton> target =
+        control != nullptr ? qobject_cast<QAbstractButton*>(control->Widget()) : nullptr;
+    widget->on_escape = [target] {
+      if (target) target->click();
+    };
   }
   // A container listed after its contents: move them into it now.
   for (const ControlState& state : instance->controls) {

@@ -1,10 +1,12 @@
 // Check boxes, timers and the menu skinner: controls with little or nothing on screen.
 #include <QCheckBox>
+#include <QEvent>
 #include <QPointer>
 #include <QSignalBlocker>
 #include <QTimer>
 
 #include "platform/qt/control_view.h"
+#include "platform/qt/qt_convert.h"
 
 namespace lumora::qtview {
 
@@ -15,6 +17,7 @@ class CheckBoxView final : public ControlView {
   explicit CheckBoxView(ControlContext context)
       : ControlView(std::move(context)), box_(new QCheckBox(Context().parent)) {
     WatchPresses(box_);
+    NameBox();
     // clicked is the user's toggle only; setChecked from the model below does not emit it,
     // so writing the value back cannot come round again.
     connect(box_, &QCheckBox::clicked, this, [this](bool checked) {
@@ -28,6 +31,12 @@ class CheckBoxView final : public ControlView {
   QWidget* Widget() const override { return box_; }
 
  protected:
+  // Named afresh as the box takes the focus, just before a screen reader announces it, so a
+  // change of language in the open dialog is heard.
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == box_ && event->type() == QEvent::FocusIn) NameBox();
+    return ControlView::eventFilter(watched, event);
+  }
   void Apply(Prop prop, const Value& value) override {
     if (prop != Prop::Checked || !box_ || box_->isChecked() == AsBool(value)) return;
     const QSignalBlocker quiet(box_);
@@ -35,6 +44,11 @@ class CheckBoxView final : public ControlView {
   }
 
  private:
+  void NameBox() {
+    if (box_ && Context().spoken_name)
+      box_->setAccessibleName(ToQString(Context().spoken_name().text));
+  }
+
   QPointer<QCheckBox> box_;
 };
 

@@ -1,11 +1,13 @@
 #include "platform/qt/skinned_window.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 #include <algorithm>
 
+#include "platform/qt/graphic_button.h"
 #include "platform/qt/qt_convert.h"
 
 namespace lumora::qtview {
@@ -55,6 +57,7 @@ void SkinnedWindow::Apply(Prop prop, const Value& value) {
 }
 
 void SkinnedWindow::ShowAsModelSays() {
+  if (shown_ && focusWidget() == nullptr) ChooseFirstFocus();
   if (!shown_) {
     hide();
   } else if (minimized_) {
@@ -68,6 +71,23 @@ void SkinnedWindow::ShowAsModelSays() {
     }
     showNormal();
   }
+}
+
+void SkinnedWindow::ChooseFirstFocus() {
+  // The keys go where they went before picture buttons took part in the Tab order: to the
+  // first control that takes focus by Tab (a page, a check box) and otherwise to the window
+  // itself, never to a button that Enter or Space would press unasked.
+  for (QWidget* next = nextInFocusChain(); next != nullptr && next != this;
+       next = next->nextInFocusChain()) {
+    if (dynamic_cast<PictureButton*>(next) != nullptr || next->isWindow()) continue;
+    QWidget* taker = next->focusProxy() != nullptr ? next->focusProxy() : next;
+    if ((taker->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && taker->isEnabled() &&
+        next->isVisibleTo(this)) {
+      next->setFocus(Qt::OtherFocusReason);
+      return;
+    }
+  }
+  setFocus(Qt::OtherFocusReason);
 }
 
 void SkinnedWindow::SetTopMost(bool on) {
@@ -115,6 +135,16 @@ void SkinnedWindow::changeEvent(QEvent* event) {
   // undo what the user did.
   minimized_ = isMinimized();
   ReportLater();
+}
+
+void SkinnedWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && on_escape) {
+    event->accept();
+    const auto press = on_escape;  // outlives the window's end in the behaviour
+    press();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void SkinnedWindow::ReportLater() {

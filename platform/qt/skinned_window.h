@@ -22,6 +22,8 @@ class SkinnedWindow : public QWidget {
   // through it) moved, resized, minimized or restored it. Coalesced to one call per turn of
   // the event loop; never while the window is hidden or a page holds it full screen.
   std::function<void(Rect placement, bool minimized)> on_window_manager;
+  // Escape pressed in the window and taken by none of its controls.
+  std::function<void()> on_escape;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -30,9 +32,11 @@ class SkinnedWindow : public QWidget {
   void moveEvent(QMoveEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void ShowAsModelSays();
+  void ChooseFirstFocus();
   void SetTopMost(bool on);
   void ReportLater();
   void Report();

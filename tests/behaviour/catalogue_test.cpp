@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "forms/spoken_names.h"
 #include "windows/behaviours.h"
 
 namespace lumora {
@@ -480,6 +481,48 @@ TEST(CatalogueDesign, OnlyTheRightPopUpHasAnIconOfItsOwn) {
     const auto id = static_cast<WindowId>(i);
     EXPECT_EQ(WindowDefinition(id).icon.empty(), id != WindowId::RightPopupWindow)
         << WindowName(id);
+  }
+}
+
+// A screen reader has a name to announce for every graphic button and check box, in each
+// language; the dialogs' two tabs are tabs, everything else a button.
+TEST(CatalogueDesign, EveryButtonAndBoxHasASpokenNameInEachLanguage) {
+  std::set<std::string> tabs;
+  for (int i = 0; i < kWindowCount; ++i) {
+    const auto id = static_cast<WindowId>(i);
+    for (const ControlDef& c : WindowDefinition(id).controls) {
+      if (c.kind != ControlKind::GraphicButton && c.kind != ControlKind::CheckBox) continue;
+      for (int language = 1; language <= 3; ++language) {
+        const SpokenName spoken = SpokenNameIn(id, c.name, language);
+        EXPECT_FALSE(spoken.text.empty()) << WindowName(id) << " " << c.name << " " << language;
+        if (spoken.tab) tabs.insert(std::string(WindowName(id)) + " " + std::string(c.name));
+      }
+      // The English name is English: no Chinese word left in its column by a slip.
+      const std::string_view english = SpokenNameIn(id, c.name, 3).text;
+      EXPECT_TRUE(std::all_of(english.begin(), english.end(),
+                              [](char ch) { return static_cast<unsigned char>(ch) < 0x80; }))
+          << WindowName(id) << " " << c.name;
+    }
+  }
+  EXPECT_EQ(tabs, (std::set<std::string>{"AboutWindow 关于按钮", "AboutWindow 选项按钮",
+                                         "SettingsWindow 关于按钮", "SettingsWindow 选项按钮"}));
+  EXPECT_TRUE(SpokenNameIn(WindowId::MainWindow, "WebBrowser1", 1).text.empty());
+  EXPECT_TRUE(SpokenNameIn(WindowId::MainWindow, "关闭按钮", 0).text.empty());
+  EXPECT_TRUE(SpokenNameIn(WindowId::MainWindow, "关闭按钮", 4).text.empty());
+}
+
+// Escape presses the dialogs' close buttons, and only theirs.
+TEST(CatalogueDesign, EscapeIsTheDialogsCloseButton) {
+  for (int i = 0; i < kWindowCount; ++i) {
+    const auto id = static_cast<WindowId>(i);
+    const std::string_view button = WindowDefinition(id).escape_button;
+    const bool dialog = id == WindowId::AboutWindow || id == WindowId::SettingsWindow;
+    EXPECT_EQ(button, dialog ? "关闭按钮" : "") << WindowName(id);
+    if (!dialog) continue;
+    const auto bindings = BindingsFor(id);
+    EXPECT_TRUE(std::any_of(bindings.begin(), bindings.end(), [&](const Binding& b) {
+      return b.control == button && b.event == Event::Clicked;
+    })) << WindowName(id);
   }
 }
 

@@ -1,7 +1,8 @@
 """The content windows and dialogs against the demo service: a video link opens the player
 and the video plays, the application centre opens an application in its own window,
-Settings writes and removes the start-with-system entry and switches tabs with About, and a
-language change restarts the program in the new language."""
+Settings writes and removes the start-with-system entry and switches tabs with About, the
+dialogs answer Tab, Enter and Escape as they answer the mouse, and a language change restarts
+the program in the new language."""
 import os
 import unittest
 
@@ -144,6 +145,23 @@ class ContentWindowsTest(unittest.TestCase):
         self.click_and_wait_closed(settings, CONFIRM_BUTTON)
         wait_for(lambda: not os.path.exists(entry), 30, what="the autostart entry to go")
         self.assertEqual(config_items(self.client)["Start"], "0")
+        self.assertIsNone(self.client.process.poll())
+
+    def test_the_dialogs_answer_the_keyboard_as_they_answer_the_mouse(self):
+        main = self.start("keyboard")
+        settings = self.open_settings(main)
+        config_before = config_items(self.client)  # as Settings left it on opening
+        xdotool("windowfocus", "--sync", settings)
+        # Back from the first box, the About tab; Enter is its click: About replaces Settings.
+        xdotool("key", "shift+Tab")
+        xdotool("key", "Return")
+        wait_for(lambda: settings not in self.client.windows(), 30, what="Settings to close")
+        about = self.client.window_of_size(552, 352)
+        xdotool("windowfocus", "--sync", about)
+        # Escape is the close button: About goes, and nothing was stored or changed.
+        xdotool("key", "Escape")
+        wait_for(lambda: about not in self.client.windows(), 30, what="About to close")
+        self.assertEqual(config_items(self.client), config_before)
         self.assertIsNone(self.client.process.poll())
 
     def test_a_language_change_applied_restarts_the_program_in_that_language(self):

@@ -144,6 +144,10 @@ const Raised* Last(WindowId window, std::string_view control, Event event) {
   return nullptr;
 }
 
+SystemServices& QuietSystem() {
+  return g_system;
+}
+
 Catalogue TestCatalogue() {
   return Catalogue{Definition, Bindings};
 }

@@ -39,6 +39,8 @@ inline constexpr std::string_view kShippedIcon = "Icon/AdvertLOGO.ico";
 inline constexpr std::string_view kBrokenIcon = "Icon/Broken.ico";
 
 Catalogue TestCatalogue();
+// System services that do nothing and report success.
+SystemServices& QuietSystem();
 Bytes SolidPicture(int width, int height, QColor color);
 
 // Waits, with events running, until `condition` holds; false when it never did.
