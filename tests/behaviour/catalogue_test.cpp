@@ -1,12 +1,16 @@
-// The catalogue against the window designs: every window's size and caption, each control's
-// kind, parent, geometry, visibility and design texts, every menu with its items, the menu
-// skins, and which controls have behaviours. The expected tables are written out here by
-// hand, so a slip in one number of the catalogue fails.
+// The catalogue's properties rather than a second copy of it: names are unique and parents
+// exist, every control lies inside its parent, every binding names a real entry point once,
+// the language menus of a window match, and the pictures named exist. Written out by hand are
+// only what the designs quote (sizes, captions, menu items, the entry points) and the few
+// positions that the end-to-end tests click.
 #include "forms/catalogue.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <sstream>
@@ -20,68 +24,6 @@ namespace lumora {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-std::string KindWord(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::PictureBox:
-      return "picture";
-    case ControlKind::CheckBox:
-      return "check";
-    case ControlKind::Timer:
-      return "timer";
-    case ControlKind::GraphicButton:
-      return "button";
-    case ControlKind::TransparentLabel:
-      return "label";
-    case ControlKind::StatusBar:
-      return "status";
-    case ControlKind::WebBrowser:
-      return "browser";
-    case ControlKind::HtmlView:
-      return "html";
-    case ControlKind::MenuSkinner:
-      return "skinner";
-  }
-  return "?";
-}
-
-std::string ColorWords(int rgb) {
-  return std::to_string((rgb >> 16) & 0xff) + "," + std::to_string((rgb >> 8) & 0xff) + "," +
-         std::to_string(rgb & 0xff);
-}
-
-// One control as a line: "name kind parent left top width height shown|hidden extras".
-// Timers and menu skinners have no geometry that counts, so none is shown.
-std::string Describe(const ControlDef& c) {
-  std::ostringstream out;
-  out << c.name << ' ' << KindWord(c.kind) << ' ' << (c.parent.empty() ? "-" : c.parent);
-  const bool non_visual = c.kind == ControlKind::Timer || c.kind == ControlKind::MenuSkinner;
-  if (!non_visual) {
-    out << ' ' << c.left << ' ' << c.top << ' ' << c.width << ' ' << c.height << ' '
-        << (c.visible ? "shown" : "hidden");
-  }
-  const InitialProps& p = c.props;
-  if (!p.text.empty()) out << " text=" << p.text;
-  if (p.text_color != kNoColor) out << " color=" << ColorWords(p.text_color);
-  if (p.font_pixels != 0) out << " font=" << p.font_pixels;
-  if (p.interval != 0) out << " interval=" << p.interval;
-  if (p.checked) out << " checked";
-  if (p.hand_cursor) out << " hand";
-  if (!p.picture.empty()) out << " picture=" << p.picture;
-  if (!p.hover_picture.empty()) out << " hover=" << p.hover_picture;
-  return out.str();
-}
-
-// Expected lines are aligned for reading; runs of blanks count as one.
-std::string Squeeze(std::string_view line) {
-  std::string out;
-  for (char ch : line) {
-    if (ch == ' ' && (out.empty() || out.back() == ' ')) continue;
-    out += ch;
-  }
-  while (!out.empty() && out.back() == ' ') out.pop_back();
-  return out;
-}
 
 // Each menu as "name: item|item", a hidden item marked "~", a sub-item ">".
 Lines DescribeMenus(const WindowDef& def) {
@@ -130,7 +72,6 @@ std::string EventWord(Event e) {
 struct ExpectedWindow {
   WindowId id;
   std::string header;  // "width x height caption shown|hidden"
-  Lines controls;
   Lines menus;
   Lines bindings;  // "control event" for everything but menu items; "" is the window
 };
@@ -141,30 +82,6 @@ void PrintTo(const ExpectedWindow& w, std::ostream* os) {
 // clang-format off
 const ExpectedWindow kExpected[] = {
   {WindowId::MainWindow, "984x624 '' shown",
-   {
-     "toppic           picture  -       0    0   984  30  shown",
-     "leftpic          picture  -       0    2   2    620 shown",
-     "rightpic         picture  -       982  2   2    620 shown",
-     "图片框1          picture  -       0    622 984  2   shown",
-     "图片框2          picture  toppic  6    3   22   26  shown",
-     "软件名称标签     label    toppic  33   4   60   24  shown  text=Corvane color=236,236,236",
-     "栏目1标签        label    toppic  103  8   60   16  shown  text=影视片库 color=145,187,0",
-     "栏目2标签        label    toppic  173  8   60   16  shown  text=电视直播 color=255,255,255",
-     "栏目3标签        label    toppic  243  8   60   16  shown  text=应用中心 color=255,255,255",
-     "栏目4标签        label    toppic  313  8   60   16  shown  text=玩玩游戏 color=255,255,255",
-     "栏目5标签        label    toppic  383  4   60   24  shown  text=官方推荐 color=236,236,236",
-     "文字广告1        label    toppic  464  4   360  24  hidden text=透明标签 color=192,96,0",
-     "选项按钮         button   toppic  847  4   44   26  shown",
-     "最小化按钮       button   toppic  892  4   26   20  shown",
-     "最大化按钮       button   toppic  922  4   26   20  shown",
-     "关闭按钮         button   toppic  950  4   26   20  shown",
-     "WebBrowser1      browser  -       0    28  984  596 shown",
-     "WebBrowser2      browser  -       296  8   100  100 shown",
-     "状态条1          status   -       0    574 405  20  hidden",
-     "内存时钟         timer    -       interval=200",
-     "背投时钟         timer    -       interval=60000",
-     "启动窗口超级菜单 skinner  -",
-   },
    {
      "选项按钮菜单: ~窗口设置|>置顶|>取消置顶|软件选项|-|联系客服|-|升级程序|关于本程序|-|退出",
      "繁体菜单: 軟件設置|-|聯系客服|-|升級程序|關于本程序|-|退出",
@@ -179,44 +96,10 @@ const ExpectedWindow kExpected[] = {
     "WebBrowser1 right"}},
 
   {WindowId::PlayerWindow, "984x624 '' shown",
-   {
-     "toppic           picture  -       0    0   984  30  shown",
-     "leftpic          picture  -       0    2   2    623 shown",
-     "rightpic         picture  -       982  2   2    623 shown",
-     "footpic          picture  -       0    622 984  2   shown",
-     "图片框2          picture  toppic  6    3   22   26  shown",
-     "透明标签1        label    toppic  33   4   199  24  shown  text=Corvane播放器 color=236,236,236",
-     "文字广告2        label    toppic  464  4   360  24  hidden text=透明标签 color=192,96,0",
-     "选项按钮         button   toppic  855  4   44   26  hidden",
-     "最小化按钮       button   toppic  898  4   26   20  shown",
-     "最大化按钮       button   toppic  925  4   26   20  shown  picture=Skins/Default/MaximizationA.gif hover=Skins/Default/MaximizationB.gif",
-     "最大化按钮1      button   toppic  925  4   26   20  shown",
-     "关闭按钮         button   toppic  951  4   26   20  shown",
-     "WebBrowser10     browser  -       2    28  72   76  shown",
-     "WebBrowser2      browser  -       192  48  100  100 shown",
-   },
    {},
    {" created", "文字广告2 down", "最小化按钮 clicked", "关闭按钮 clicked", "WebBrowser10 complete"}},
 
   {WindowId::AppCentreWindow, "984x624 '' shown",
-   {
-     "toppic             picture  -       0    0   984  30  shown",
-     "leftpic            picture  -       0    2   2    623 shown",
-     "rightpic           picture  -       982  2   2    623 shown",
-     "footpic            picture  -       0    622 984  2   shown",
-     "图片框2            picture  toppic  6    3   22   26  shown",
-     "APP应用名称        label    toppic  33   4   199  24  shown  text=APP应用 color=236,236,236",
-     "文字广告3          label    toppic  464  4   360  24  hidden text=透明标签 color=192,96,0",
-     "选项按钮           button   toppic  855  4   44   26  hidden",
-     "最小化按钮         button   toppic  898  4   26   20  shown",
-     "最大化按钮         button   toppic  925  4   26   20  shown",
-     "关闭按钮           button   toppic  951  4   26   20  shown",
-     "WebBrowser1        browser  -       2    28  72   76  shown",
-     "WebBrowser应用专用 browser  -       200  96  72   76  shown",
-     "超文本浏览框1      html     -       432  88  128  96  shown",
-     "状态条1            status   -       0    604 984  20  hidden",
-     "启动窗口超级菜单   skinner  -",
-   },
    {
      "简体菜单: 返回|前进|-|重新载入|-|停止",
      "繁体菜单: 返回|前進|-|重新載入|-|停止",
@@ -231,22 +114,6 @@ const ExpectedWindow kExpected[] = {
 
   {WindowId::AppWindow, "984x624 'APP应用窗口' shown",
    {
-     "toppic           picture  -       0    0   984  30  shown",
-     "leftpic          picture  -       0    2   2    623 shown",
-     "rightpic         picture  -       982  2   2    623 shown",
-     "footpic          picture  -       0    622 984  2   shown",
-     "图片框2          picture  toppic  6    3   22   26  shown",
-     "APP应用名称      label    toppic  33   4   127  24  shown  text=APP应用窗口 color=236,236,236",
-     "文字广告4        label    toppic  464  4   360  24  hidden text=透明标签 color=192,96,0",
-     "选项按钮         button   toppic  855  4   44   26  hidden",
-     "最小化按钮       button   toppic  898  4   26   20  shown",
-     "最大化按钮       button   toppic  925  4   26   20  shown",
-     "关闭按钮         button   toppic  951  4   26   20  shown",
-     "WebBrowser1      browser  -       0    28  984  596 shown",
-     "超文本浏览框1    html     -       432  88  128  96  shown",
-     "启动窗口超级菜单 skinner  -",
-   },
-   {
      "jt: 返回|前进|-|重新载入|-|停止",
      "ft: 返回|前進|-|重新載入|-|停止",
      "yy: GoBack|GoForward|-|Refresh|-|Stop",
@@ -256,17 +123,6 @@ const ExpectedWindow kExpected[] = {
 
   {WindowId::PopUnderWindow, "600x400 '背投广告' shown",
    {
-     "toppic           picture  -       0    0   984  30  shown",
-     "leftpic          picture  -       0    2   2    396 shown",
-     "rightpic         picture  -       598  2   2    396 shown",
-     "footpic          picture  -       0    398 984  2   shown",
-     "图片框2          picture  toppic  6    3   22   26  shown",
-     "透明标签1        label    toppic  33   4   207  24  shown  text=Corvane背投广告 color=236,236,236",
-     "关闭按钮1        button   toppic  567  4   26   20  shown",
-     "超文本界面框1    browser  -       0    28  600  372 shown",
-     "启动窗口超级菜单 skinner  -",
-   },
-   {
      "中文: 返回|前进|-|重新载入|-|停止",
      "繁体: 返回|前進|-|重新載入|-|停止",
      "英语: GoBack |GoForward|-|Refresh|-|Stop",
@@ -274,88 +130,19 @@ const ExpectedWindow kExpected[] = {
    {" created", "关闭按钮1 clicked", "超文本界面框1 right"}},
 
   {WindowId::RightPopupWindow, "296x246 '广告组件' hidden",
-   {
-     "超文本浏览框1 html   -  -2   -2  300  250  shown",
-     "图形按钮1     button -  248  0   51   21   shown",
-     "时钟1         timer  -  interval=1000",
-     "时钟2         timer  -  interval=20000",
-   },
    {},
    {" created", "时钟1 tick", "时钟2 tick", "图形按钮1 clicked"}},
 
   {WindowId::ExitPopupWindow, "332x276 'Vellmark影音系列退弹广告' shown",
-   {
-     "超文本浏览框1 html   -  -2   -2  336  280  shown",
-     "图形按钮1     button -  281  0   51   21   shown hand",
-     "时钟1         timer  -  interval=15000",
-   },
    {},
    {" created", "图形按钮1 clicked", "时钟1 tick"}},
 
   {WindowId::AboutWindow, "552x352 'Vellmark影音系列关于窗口' shown",
-   {
-     "图片框1   picture -  0    0   2    352 shown  picture=Skins/Default/Left.gif",
-     "图片框2   picture -  550  0   2    352 shown  picture=Skins/Default/Right.gif",
-     "图片框3   picture -  0    350 552  2   shown  picture=Skins/Default/Foot.gif",
-     "图片框4   picture -  0    0   552  2   shown  picture=Skins/Default/Foot.gif",
-     "关闭按钮  button  -  520  8   26   20  shown  picture=Skins/Default/CloseA.gif hover=Skins/Default/CloseB.gif",
-     "选项按钮  button  -  10   36  102  36  shown",
-     "关于按钮  button  -  10   73  102  36  shown",
-     "名称      label   -  160  35  256  40  shown  text=Vellmark影音系列 color=255,255,255 font=32",
-     "LOGO      picture -  424  40  80   80  shown",
-     "版本      label   -  160  89  264  40  shown  text=主程序版本：1.1.1303.8 color=255,255,255",
-     "版本3     label   -  160  116 264  40  shown  text=软件升级程序版本：1.0.1301.20 color=255,255,255",
-     "透明标签1 label   -  160  160 352  64  shown  text=感谢您使用本软件。 color=255,255,255",
-     "版本5     label   -  160  229 328  20  shown  text=版权所有 color=255,255,255",
-     "版本1     label   -  434  249 95   32  shown  text=影片版权协调通道 color=255,255,255",
-     "版本7     label   -  160  257 240  16  shown  text=软件官网 color=255,255,255",
-     "图形按钮1 button  -  186  300 81   27  shown",
-     "图形按钮2 button  -  291  300 81   27  shown",
-     "图形按钮3 button  -  398  300 81   27  shown",
-   },
    {},
    {" created", "版本1 down", "版本7 down", "选项按钮 clicked", "图形按钮1 clicked",
     "图形按钮2 clicked", "关闭按钮 clicked"}},
 
   {WindowId::SettingsWindow, "552x352 'Vellmark影音系列设置窗口' shown",
-   {
-     "图片框1       picture -  0    0   2    352 shown  picture=Skins/Default/Left.gif",
-     "图片框2       picture -  550  0   2    352 shown  picture=Skins/Default/Right.gif",
-     "图片框3       picture -  0    350 552  2   shown  picture=Skins/Default/Foot.gif",
-     "图片框4       picture -  0    0   552  2   shown  picture=Skins/Default/Foot.gif",
-     "关闭按钮      button  -  520  8   26   20  shown",
-     "选项按钮      button  -  10   36  102  36  shown",
-     "关于按钮      button  -  10   73  102  36  shown",
-     "透明标签1     label   -  160  53  72   16  shown  text=开机启动 color=255,255,255",
-     "开机启动      check   -  248  53  13   13  shown",
-     "透明标签2     label   -  272  48  240  24  shown  text=开机启动本程序 color=255,255,255",
-     "透明标签3     label   -  160  77  72   16  shown  text=软件语言 color=255,255,255",
-     "简体          check   -  248  78  13   13  shown",
-     "透明标签4     label   -  272  73  56   24  shown  text=中文简体 color=255,255,255",
-     "繁体          check   -  342  78  13   13  shown",
-     "取消置顶标签  label   -  368  73  47   24  shown  text=中文繁體 color=255,255,255",
-     "英语          check   -  437  78  13   13  shown",
-     "取消置顶标签1 label   -  465  73  47   24  shown  text=English color=255,255,255",
-     "透明标签5     label   -  160  118 72   16  shown  text=渲染模式 color=255,255,255",
-     "模式1         check   -  248  120 13   13  shown",
-     "透明标签6     label   -  272  115 64   24  shown  text=VMR9(窗口) color=255,255,255",
-     "模式2         check   -  342  120 13   13  shown",
-     "透明标签7     label   -  369  115 71   24  shown  text=VMR9(无窗口) color=255,255,255",
-     "模式3         check   -  452  120 13   13  shown",
-     "透明标签8     label   -  479  115 56   24  shown  text=EVR color=255,255,255",
-     "透明标签9     label   -  160  138 368  24  shown  text=选择合适的渲染器，能有效提升视频画质，重启本软件后生效 color=128,224,0",
-     "透明标签10    label   -  160  161 328  24  shown  text=WindowsXP系统，推荐使用VMR9 color=255,255,255",
-     "透明标签11    label   -  160  184 352  24  shown  text=WindowsVista/7/8系统，推荐使用VMR9 color=255,255,255",
-     "透明标签14    label   -  272  220 232  24  shown  text=播放时禁用屏幕保护（仅对XP有效） color=255,255,255",
-     "屏幕保护      label   -  160  225 80   16  shown  text=屏幕保护 color=255,255,255",
-     "屏保选择      check   -  248  225 13   13  shown",
-     "透明标签12    label   -  160  248 80   16  shown  text=托盘设置 color=255,255,255",
-     "始终置顶4     check   -  248  250 13   13  shown",
-     "透明标签13    label   -  272  245 232  24  shown  text=勾选是否托盘关闭程序 color=255,255,255",
-     "图形按钮1     button  -  186  300 81   27  shown",
-     "图形按钮2     button  -  291  300 81   27  shown",
-     "图形按钮3     button  -  398  300 81   27  shown",
-   },
    {},
    {" created", "关于按钮 clicked", "简体 clicked", "繁体 clicked", "英语 clicked", "模式1 clicked",
     "模式2 clicked", "模式3 clicked", "图形按钮1 clicked", "图形按钮2 clicked", "图形按钮3 clicked",
@@ -365,18 +152,13 @@ const ExpectedWindow kExpected[] = {
 
 class CatalogueTest : public ::testing::TestWithParam<ExpectedWindow> {};
 
-TEST_P(CatalogueTest, ControlsAndMenusAreAsDesigned) {
+TEST_P(CatalogueTest, SizeCaptionAndMenusAreAsDesigned) {
   const ExpectedWindow& expected = GetParam();
   const WindowDef& def = WindowDefinition(expected.id);
 
   const std::string header = std::to_string(def.width) + "x" + std::to_string(def.height) + " '" +
                              std::string(def.caption) + "' " + (def.visible ? "shown" : "hidden");
   EXPECT_EQ(header, expected.header);
-
-  Lines actual_controls, expected_controls;
-  for (const ControlDef& c : def.controls) actual_controls.push_back(Describe(c));
-  for (const std::string& line : expected.controls) expected_controls.push_back(Squeeze(line));
-  EXPECT_EQ(actual_controls, expected_controls);
 
   EXPECT_EQ(DescribeMenus(def), expected.menus);
 }
@@ -414,6 +196,233 @@ std::string WindowParamName(const ::testing::TestParamInfo<ExpectedWindow>& info
 
 INSTANTIATE_TEST_SUITE_P(AllWindows, CatalogueTest, ::testing::ValuesIn(kExpected),
                          WindowParamName);
+
+// --- properties of every window ------------------------------------------------------------
+
+WindowId IdOf(int i) {
+  return static_cast<WindowId>(i);
+}
+
+bool IsVisual(const ControlDef& c) {
+  return c.kind != ControlKind::Timer && c.kind != ControlKind::MenuSkinner;
+}
+
+const ControlDef* FindControl(const WindowDef& def, std::string_view name) {
+  for (const ControlDef& c : def.controls) {
+    if (c.name == name) return &c;
+  }
+  return nullptr;
+}
+
+// Menu paths as bindings name them: "menu/item" and "menu/item/sub-item".
+std::set<std::string> MenuPaths(const WindowDef& def) {
+  std::set<std::string> paths;
+  std::string menu, item;
+  for (const MenuItemDef& m : def.menus) {
+    if (m.level == 0) menu = std::string(m.text);
+    if (m.level == 1) item = menu + "/" + std::string(m.text);
+    if (m.level == 1) paths.insert(item);
+    if (m.level == 2) paths.insert(item + "/" + std::string(m.text));
+  }
+  return paths;
+}
+
+TEST(CatalogueProperties, NamesAreUniqueAndEveryParentIsAnEarlierPictureOfTheWindow) {
+  for (int i = 0; i < kWindowCount; ++i) {
+    const WindowDef& def = WindowDefinition(IdOf(i));
+    SCOPED_TRACE(std::string(WindowName(def.id)));
+    std::set<std::string_view> seen;
+    for (const ControlDef& c : def.controls) {
+      EXPECT_FALSE(c.name.empty());
+      EXPECT_TRUE(seen.insert(c.name).second) << "twice: " << c.name;
+      if (c.parent.empty()) continue;
+      // Declared before its children, so the view can build them in order.
+      EXPECT_TRUE(seen.count(c.parent)) << c.name << " in " << c.parent;
+      const ControlDef* parent = FindControl(def, c.parent);
+      ASSERT_NE(parent, nullptr) << c.name;
+      EXPECT_EQ(parent->kind, ControlKind::PictureBox) << c.name << " in " << c.parent;
+    }
+  }
+}
+
+// A control that reaches past its parent is cut off on screen: a slip in one of its numbers,
+// except where the designs overhang on purpose, listed here (and each must still overhang, so
+// the list cannot go stale).
+TEST(CatalogueProperties, EveryControlLiesInsideItsParent) {
+  const std::set<std::string> overhanging = {
+      // The side frame lines run one pixel past the bottom, under the foot line.
+      "PlayerWindow leftpic", "PlayerWindow rightpic", "AppCentreWindow leftpic",
+      "AppCentreWindow rightpic", "AppWindow leftpic", "AppWindow rightpic",
+      // The pop-under keeps the large windows' 984-pixel frame pictures, clipped to 600.
+      "PopUnderWindow toppic", "PopUnderWindow footpic",
+      // The pop-ups' browsers reach 2 pixels past every edge, so their border never shows;
+      // the right pop-up's close button sits over its corner.
+      "RightPopupWindow 超文本浏览框1", "RightPopupWindow 图形按钮1", "ExitPopupWindow 超文本浏览框1"};
+  std::set<std::string> found;
+  for (int i = 0; i < kWindowCount; ++i) {
+    const WindowDef& def = WindowDefinition(IdOf(i));
+    for (const ControlDef& c : def.controls) {
+      if (!IsVisual(c)) continue;
+      const ControlDef* parent = c.parent.empty() ? nullptr : FindControl(def, c.parent);
+      const int width = parent ? parent->width : def.width;
+      const int height = parent ? parent->height : def.height;
+      EXPECT_TRUE(c.width > 0 && c.height > 0) << WindowName(def.id) << " " << c.name;
+      const bool inside =
+          c.left >= 0 && c.top >= 0 && c.left + c.width <= width && c.top + c.height <= height;
+      const std::string name = std::string(WindowName(def.id)) + " " + std::string(c.name);
+      if (!inside) found.insert(name);
+      EXPECT_TRUE(inside || overhanging.count(name))
+          << name << " " << c.left << "," << c.top << " " << c.width << "x" << c.height << " in "
+          << width << "x" << height;
+    }
+  }
+  EXPECT_EQ(found, overhanging);
+}
+
+// Each binding names a control, the window or a menu item that exists, with an event that kind
+// of control raises, and no entry point has two behaviours.
+TEST(CatalogueProperties, EveryBindingNamesARealEntryPointOnce) {
+  for (int i = 0; i < kWindowCount; ++i) {
+    const WindowDef& def = WindowDefinition(IdOf(i));
+    const std::set<std::string> menu_paths = MenuPaths(def);
+    std::set<std::pair<std::string, Event>> bound;
+    for (const Binding& b : BindingsFor(def.id)) {
+      const std::string where = std::string(WindowName(def.id)) + " " + std::string(b.control);
+      EXPECT_NE(b.handler, nullptr) << where;
+      EXPECT_TRUE(bound.insert({std::string(b.control), b.event}).second) << "twice: " << where;
+      if (b.event == Event::MenuItemClicked) {
+        EXPECT_TRUE(menu_paths.count(std::string(b.control))) << where;
+        continue;
+      }
+      if (b.control.empty()) {
+        EXPECT_TRUE(b.event == Event::Created || b.event == Event::TrayNotify) << where;
+        continue;
+      }
+      const ControlDef* c = FindControl(def, b.control);
+      ASSERT_NE(c, nullptr) << where;
+      const bool browser = c->kind == ControlKind::WebBrowser || c->kind == ControlKind::HtmlView;
+      switch (b.event) {
+        case Event::Tick:
+          EXPECT_EQ(c->kind, ControlKind::Timer) << where;
+          break;
+        case Event::StatusTextChange:
+        case Event::NewWindow2:
+        case Event::DocumentComplete:
+        case Event::RightButtonDown:
+          EXPECT_TRUE(browser) << where << " " << EventWord(b.event);
+          break;
+        default:
+          EXPECT_TRUE(IsVisual(*c) && !browser) << where << " " << EventWord(b.event);
+      }
+    }
+  }
+}
+
+// A window's menus come in threes, one per interface language (Simplified, Traditional,
+// English), and the three show the same items, separators in the same places, and run the
+// same behaviours in the same order.
+TEST(CatalogueProperties, TheLanguageMenusOfAWindowMatch) {
+  for (int i = 0; i < kWindowCount; ++i) {
+    const WindowDef& def = WindowDefinition(IdOf(i));
+    std::map<std::string, Handler> handlers;
+    for (const Binding& b : BindingsFor(def.id)) {
+      if (b.event == Event::MenuItemClicked) handlers[std::string(b.control)] = b.handler;
+    }
+    // Per menu: the visible items, each a separator or the behaviour it runs.
+    std::vector<std::vector<std::string>> shapes;
+    std::vector<std::vector<Handler>> behaviours;
+    std::string menu;
+    for (const MenuItemDef& m : def.menus) {
+      if (m.level == 0) {
+        menu = std::string(m.text);
+        shapes.emplace_back();
+        behaviours.emplace_back();
+        continue;
+      }
+      if (m.level != 1 || !m.visible) continue;
+      const bool separator = m.text == "-";
+      shapes.back().push_back(separator ? "-" : "item");
+      if (!separator) behaviours.back().push_back(handlers[menu + "/" + std::string(m.text)]);
+    }
+    SCOPED_TRACE(std::string(WindowName(def.id)));
+    ASSERT_EQ(shapes.size() % 3, 0u);
+    for (std::size_t first = 0; first < shapes.size(); first += 3) {
+      for (std::size_t other : {first + 1, first + 2}) {
+        EXPECT_EQ(shapes[other], shapes[first]) << "menu " << other;
+        EXPECT_EQ(behaviours[other], behaviours[first]) << "menu " << other;
+      }
+    }
+  }
+}
+
+// Every picture a definition names is a file of the data tree in a picture format the view
+// reads (what the file's first bytes say; the view tests decode them).
+TEST(CatalogueProperties, EveryPictureNamedIsInTheDataTree) {
+  const auto picture_format = [](const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    char head[8] = {};
+    in.read(head, sizeof head);
+    const std::string_view bytes(head, static_cast<std::size_t>(in.gcount()));
+    return bytes.starts_with("GIF87a") || bytes.starts_with("GIF89a") ||
+           bytes.starts_with("\xFF\xD8\xFF") || bytes.starts_with("\x89PNG") ||
+           bytes.starts_with("BM") || bytes.starts_with(std::string_view("\0\0\1\0", 4));
+  };
+  for (int i = 0; i < kWindowCount; ++i) {
+    const WindowDef& def = WindowDefinition(IdOf(i));
+    std::vector<std::string_view> named;
+    if (!def.icon.empty()) named.push_back(def.icon);
+    for (const ControlDef& c : def.controls) {
+      if (!c.props.picture.empty()) named.push_back(c.props.picture);
+      if (!c.props.hover_picture.empty()) named.push_back(c.props.hover_picture);
+    }
+    for (std::string_view picture : named) {
+      const std::filesystem::path file = std::filesystem::path(LUMORA_SOURCE_DATA_DIR) / picture;
+      EXPECT_TRUE(picture_format(file)) << WindowName(def.id) << " " << picture;
+    }
+  }
+}
+
+// The texts the designs give controls, and the few positions the end-to-end tests click (a
+// change here must change them too).
+TEST(CatalogueDesign, QuotedTextsAndClickedPositions) {
+  struct Text {
+    WindowId window;
+    std::string_view control, text;
+  };
+  const Text texts[] = {
+      {WindowId::MainWindow, "栏目1标签", "影视片库"}, {WindowId::MainWindow, "栏目2标签", "电视直播"},
+      {WindowId::MainWindow, "栏目3标签", "应用中心"}, {WindowId::MainWindow, "栏目4标签", "玩玩游戏"},
+      {WindowId::MainWindow, "栏目5标签", "官方推荐"},
+  };
+  for (const Text& t : texts) {
+    const ControlDef* c = FindControl(WindowDefinition(t.window), t.control);
+    ASSERT_NE(c, nullptr) << t.control;
+    EXPECT_EQ(c->props.text, t.text) << t.control;
+  }
+  struct Place {
+    WindowId window;
+    std::string_view control;
+    int left, top, width, height;
+  };
+  const Place places[] = {
+      {WindowId::MainWindow, "WebBrowser1", 0, 28, 984, 596},
+      {WindowId::MainWindow, "选项按钮", 847, 4, 44, 26},
+      {WindowId::MainWindow, "栏目2标签", 173, 8, 60, 16},
+      {WindowId::SettingsWindow, "选项按钮", 10, 36, 102, 36},
+      {WindowId::SettingsWindow, "关于按钮", 10, 73, 102, 36},
+      {WindowId::SettingsWindow, "开机启动", 248, 53, 13, 13},
+      {WindowId::SettingsWindow, "英语", 437, 78, 13, 13},
+      {WindowId::SettingsWindow, "图形按钮1", 186, 300, 81, 27},
+      {WindowId::SettingsWindow, "图形按钮3", 398, 300, 81, 27},
+  };
+  for (const Place& p : places) {
+    const ControlDef* c = FindControl(WindowDefinition(p.window), p.control);
+    ASSERT_NE(c, nullptr) << p.control;
+    EXPECT_EQ((std::array{c->left, c->top, c->width, c->height}),
+              (std::array{p.left, p.top, p.width, p.height}))
+        << WindowName(p.window) << " " << p.control;
+  }
+}
 
 TEST(CatalogueDesign, EveryWindowIsCovered) {
   std::set<WindowId> covered;
