@@ -2,6 +2,8 @@
 // from every state a crash can leave.
 #include "updater/core/swap.h"
 
+#include <signal.h>
+
 #include <cstdlib>
 
 #include "tests/unit/updater/updater_test_support.h"
@@ -128,6 +130,41 @@ TEST(RecoverTest, AnUnconfirmedBuildGivesWayToThePreviousOne) {
     EXPECT_EQ(BuildIn(layout.app), "old");
     EXPECT_EQ(Listing(layout.staging), std::vector<std::string>{});
   }
+}
+
+TEST(RecoverTest, AnUnconfirmedBuildWhoseClientRunsStays) {
+  ScratchDir dir;
+  const Layout layout = LayoutFor(dir / "app");
+  MakeBuild(layout.app, "old");
+  MakeBuild(layout.new_dir, "new");
+  const ino_t new_inode = durable::InodeOf(layout.new_dir);
+  ASSERT_TRUE(SwapFolders(layout.app, layout.new_dir, layout.journal));
+  fs::rename(layout.new_dir, layout.old_copy);
+  const pid_t client = fork();
+  if (client == 0) {
+    if (chdir(layout.app.c_str()) != 0) _exit(1);
+    pause();
+    _exit(0);
+  }
+  for (int i = 0; i < 100 && durable::InodeOf("/proc/" + std::to_string(client) + "/cwd/lumora") !=
+                                 durable::InodeOf(layout.app / "lumora");
+       ++i) {
+    usleep(10000);
+  }
+  ASSERT_TRUE(durable::WriteFileAtomically(
+      layout.pending, std::to_string(new_inode) + "\n" + std::to_string(client) + "\n"));
+  ASSERT_TRUE(Recover(layout));
+  EXPECT_EQ(BuildIn(layout.app), "new");
+  EXPECT_EQ(Listing(layout.staging), std::vector<std::string>{});
+  kill(client, SIGKILL);
+  waitpid(client, nullptr, 0);
+
+  // The same record with the client gone: the previous build comes back.
+  MakeBuild(layout.old_copy, "old");
+  ASSERT_TRUE(durable::WriteFileAtomically(
+      layout.pending, std::to_string(new_inode) + "\n" + std::to_string(client) + "\n"));
+  ASSERT_TRUE(Recover(layout));
+  EXPECT_EQ(BuildIn(layout.app), "old");
 }
 
 TEST(RecoverTest, AConfirmedBuildStaysAndLeftoversGo) {
