@@ -181,7 +181,9 @@ bool SwapFolders(const fs::path& a, const fs::path& b, const fs::path& journal,
   return SwapByRenames(a, b, journal, -1, error);
 }
 
-bool Recover(const Layout& layout) {
+bool Recover(const Layout& layout, bool* app_changed) {
+  const ino_t app_before = InodeOf(layout.app);
+  if (app_changed) *app_changed = false;
   bool ok = true;
   if (fs::exists(fs::symlink_status(layout.journal))) {
     if (const auto j = ReadJournal(layout.journal)) {
@@ -217,15 +219,17 @@ bool Recover(const Layout& layout) {
   ok = RemoveTree(layout.old_copy) && ok;
   if (ok) durable::RemoveFile(layout.pending);
   durable::SyncFolder(layout.staging);
+  if (app_changed) *app_changed = InodeOf(layout.app) != app_before;
   return ok;
 }
 
-bool RecoverUnlessBusy(const Layout& layout) {
+bool RecoverUnlessBusy(const Layout& layout, bool* app_changed) {
+  if (app_changed) *app_changed = false;
   std::error_code error;
   if (!fs::exists(layout.staging, error)) return true;
   auto lock = UpdateLock::TryTake(layout.lock);
   if (!lock) return true;  // an update runs and mends its own state
-  return Recover(layout);
+  return Recover(layout, app_changed);
 }
 
 namespace testing {

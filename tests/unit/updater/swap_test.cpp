@@ -126,8 +126,10 @@ TEST(RecoverTest, AnUnconfirmedBuildGivesWayToThePreviousOne) {
           testing::SwapByRenamesInterrupted(layout.app, layout.old_copy, layout.journal, 1));
       ASSERT_FALSE(fs::exists(layout.app));
     }
-    ASSERT_TRUE(Recover(layout));
+    bool app_changed = false;
+    ASSERT_TRUE(Recover(layout, &app_changed));
     EXPECT_EQ(BuildIn(layout.app), "old");
+    EXPECT_EQ(app_changed, point >= 1) << "a launcher must know its files changed";
     EXPECT_EQ(Listing(layout.staging), std::vector<std::string>{});
   }
 }
@@ -153,7 +155,9 @@ TEST(RecoverTest, AnUnconfirmedBuildWhoseClientRunsStays) {
   }
   ASSERT_TRUE(durable::WriteFileAtomically(
       layout.pending, std::to_string(new_inode) + "\n" + std::to_string(client) + "\n"));
-  ASSERT_TRUE(Recover(layout));
+  bool app_changed = true;
+  ASSERT_TRUE(Recover(layout, &app_changed));
+  EXPECT_FALSE(app_changed);
   EXPECT_EQ(BuildIn(layout.app), "new");
   EXPECT_EQ(Listing(layout.staging), std::vector<std::string>{});
   kill(client, SIGKILL);
