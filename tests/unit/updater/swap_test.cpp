@@ -216,21 +216,45 @@ TEST(LayoutTest, StagingIsAHiddenSibling) {
   EXPECT_EQ(layout.old_copy.parent_path(), layout.staging);
 }
 
+// AppFolderWritable as an ordinary user sees it: as root, the check runs in a child that
+// has become "nobody".
+bool WritableFor(const fs::path& app) {
+  if (geteuid() != 0) return AppFolderWritable(app);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    _exit(AppFolderWritable(app) ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 TEST(LayoutTest, PackageMarkerAndWritableFolders) {
   ScratchDir dir;
-  MakeBuild(dir / "app", "old");
-  EXPECT_FALSE(ManagedByPackage(dir / "app"));
-  WriteFile(dir / "app" / kPackageMarker, "");
-  EXPECT_TRUE(ManagedByPackage(dir / "app"));
-  EXPECT_FALSE(AppFolderWritable(dir / "missing"));
-  if (geteuid() == 0) GTEST_SKIP() << "root may write anywhere";
-  EXPECT_TRUE(AppFolderWritable(dir / "app"));
-  chmod((dir / "app").c_str(), 0555);
-  EXPECT_FALSE(AppFolderWritable(dir / "app"));
-  chmod((dir / "app").c_str(), 0755);
-  chmod(dir.path().c_str(), 0555);
-  EXPECT_FALSE(AppFolderWritable(dir / "app")) << "the swap renames in the parent";
-  chmod(dir.path().c_str(), 0755);
+  const fs::path parent = dir / "home", app = parent / "app";
+  MakeBuild(app, "old");
+  EXPECT_FALSE(ManagedByPackage(app));
+  WriteFile(app / kPackageMarker, "");
+  EXPECT_TRUE(ManagedByPackage(app));
+
+  chmod(dir.path().c_str(), 0755);  // scratch folders are private to their maker
+  const bool owned_by_us = geteuid() != 0;
+  const mode_t open_mode = owned_by_us ? 0755 : 0777;
+  chmod(parent.c_str(), open_mode);
+  chmod(app.c_str(), open_mode);
+  EXPECT_TRUE(WritableFor(app));
+  EXPECT_FALSE(WritableFor(dir / "missing"));
+  chmod(app.c_str(), 0555);
+  EXPECT_FALSE(WritableFor(app));
+  chmod(app.c_str(), open_mode);
+  chmod(parent.c_str(), 0555);
+  EXPECT_FALSE(WritableFor(app)) << "the swap renames in the parent";
+  chmod(parent.c_str(), open_mode);
+  // A link in place of the folder is not an app folder to replace.
+  fs::create_directory_symlink(app, parent / "alias");
+  EXPECT_FALSE(WritableFor(parent / "alias"));
 }
 
 }  // namespace
