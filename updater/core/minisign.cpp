@@ -259,7 +259,8 @@ std::string KeyIdText(const std::array<std::uint8_t, 8>& key_id) {
     text += kHex[key_id[i] >> 4];
     text += kHex[key_id[i] & 0xF];
   }
-  return text;
+  const std::size_t first = text.find_first_not_of('0');
+  return first == std::string::npos ? "0" : text.substr(first);
 }
 
 }  // namespace lumora::update

@@ -45,7 +45,8 @@ std::optional<std::string> Sign(std::string_view secret_key_file_text, std::stri
 // Whether the secret key file needs a password.
 bool SecretKeyIsEncrypted(std::string_view secret_key_file_text);
 
-// The key id as minisign prints it: 16 upper-case hex digits of the little-endian number.
+// The key id as minisign prints it: the little-endian number in upper-case hex, without
+// leading zeros.
 std::string KeyIdText(const std::array<std::uint8_t, 8>& key_id);
 
 }  // namespace lumora::update

@@ -96,7 +96,11 @@ TEST_F(MinisignTest, PublicKeyFileWithOrWithoutCommentLine) {
     EXPECT_EQ(key->key_id, key_.key_id);
   }
   // The comment line names the key id as minisign prints it.
-  EXPECT_NE(file.find(KeyIdText(key_.key_id)), std::string::npos);
+  EXPECT_TRUE(file.starts_with("untrusted comment: minisign public key " +
+                               KeyIdText(key_.key_id) + "\n"))
+      << file;
+  EXPECT_EQ(KeyIdText({0x5f, 0xfb, 0x76, 0xd5, 0x5d, 0x92, 0xec, 0x00}), "EC925DD576FB5F");
+  EXPECT_EQ(KeyIdText({}), "0");
 }
 
 TEST_F(MinisignTest, PublicKeyRefusesWhatIsNotOne) {
