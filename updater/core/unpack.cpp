@@ -203,6 +203,12 @@ bool CarryOver(const fs::path& old_app, const fs::path& new_dir, std::string* er
     const bool user_settings = name == "Config.ini";
     const bool release_has = fs::exists(fs::symlink_status(to, ec));
     if (release_has && !user_settings) continue;
+    // Sockets, pipes and devices belong to running processes, not to the user's files.
+    const fs::file_type type = item.symlink_status(ec).type();
+    if (type != fs::file_type::regular && type != fs::file_type::directory &&
+        type != fs::file_type::symlink) {
+      continue;
+    }
     if (release_has) fs::remove_all(to, ec);
     fs::copy(item.path(), to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
     if (ec) return fail("Could not carry over " + name.string() + ": " + ec.message());

@@ -169,6 +169,7 @@ TEST(CarryOverTest, UserSettingsAndExtraEntriesComeAlong) {
   WriteFile(old_app / "data/old-only", "old data");
   fs::create_symlink("plugins/own.so", old_app / "plugin-link");
   fs::create_symlink("/nonexistent/target", old_app / "dangling");
+  ASSERT_EQ(mkfifo((old_app / "left-by-a-process").c_str(), 0600), 0);
   WriteFile(release / "lumora", "new program", 0755);
   WriteFile(release / "data/new-only", "new data");
   WriteFile(release / "Config.ini", "[Config]\nLanguage=0\n");
@@ -185,6 +186,7 @@ TEST(CarryOverTest, UserSettingsAndExtraEntriesComeAlong) {
   EXPECT_TRUE(fs::is_symlink(release / "plugin-link"));
   EXPECT_EQ(fs::read_symlink(release / "plugin-link"), "plugins/own.so");
   EXPECT_EQ(fs::read_symlink(release / "dangling"), "/nonexistent/target");
+  EXPECT_FALSE(fs::exists(fs::symlink_status(release / "left-by-a-process")));
   // The old folder is left as it was.
   EXPECT_EQ(ReadFile(old_app / "data/old-only"), "old data");
 
