@@ -110,6 +110,9 @@ InstallOutcome InstallAndConfirm(const Layout& layout, const fs::path& package_f
   Report(progress, InstallStep::kCarryingOver);
   std::string error;
   if (!CarryOver(layout.app, layout.new_dir, &error)) return fail(error);
+  // The folder itself keeps the user's access rights, whatever the unpacking made.
+  std::error_code ec;
+  fs::permissions(layout.new_dir, fs::status(layout.app, ec).permissions(), ec);
 
   // Recorded before the swap so that a crash after it puts the previous build back.
   Report(progress, InstallStep::kSwapping);

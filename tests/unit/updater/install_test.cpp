@@ -35,6 +35,7 @@ class InstallTest : public ::testing::Test {
     WriteFile(layout_.app / "data/page", "old page");
     WriteFile(layout_.app / "Config.ini", "[Config]\nLanguage=2\n");
     WriteFile(layout_.app / "user-extra", "mine");
+    chmod(layout_.app.c_str(), 0750);
   }
   void TearDown() override {
     for (const pid_t pid : Running()) kill(pid, SIGKILL);
@@ -79,6 +80,7 @@ TEST_F(InstallTest, ANewBuildThatKeepsRunningIsKept) {
       [&](InstallStep step) { steps.push_back(step); });
   ASSERT_EQ(outcome.kind, InstallOutcome::kInstalled) << outcome.error;
   EXPECT_TRUE(WaitForRan("new\n"));
+  EXPECT_EQ(test::ModeOf(layout_.app), 0750u) << "the folder keeps the user's access rights";
   EXPECT_EQ(ReadFile(layout_.app / "data/page"), "new page");
   EXPECT_EQ(ReadFile(layout_.app / "Config.ini"), "[Config]\nLanguage=2\n");
   EXPECT_EQ(ReadFile(layout_.app / "user-extra"), "mine");
@@ -112,6 +114,7 @@ TEST_F(InstallTest, ASignalEndingIsAFailureToo) {
       InstallAndConfirm(layout_, Release(Client("new", "kill -SEGV $$")), 1 << 20, 10s);
   EXPECT_EQ(outcome.kind, InstallOutcome::kRolledBack);
   EXPECT_EQ(ReadFile(layout_.app / "data/page"), "old page");
+  EXPECT_TRUE(WaitForRan("new\nold\n")) << Ran();
 }
 
 TEST_F(InstallTest, FailuresBeforeTheSwapLeaveTheAppFolderAlone) {
