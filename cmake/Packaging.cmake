@@ -60,8 +60,11 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # Libraries the program links come from dpkg-shlibdeps; the rest is what it needs at run
 # time without linking it: the browser engine's helper process, Chinese glyphs and the URL
 # opener it starts (/usr/bin/xdg-open). The wrapper's tools (flock, cmp) are essential.
+# The updater's signature and archive libraries are named too, so a package built without
+# shlibdeps still installs them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin, qt6-wayland, fonts-noto-cjk, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libqt6webenginecore6-bin, qt6-wayland, fonts-noto-cjk, xdg-utils, libsodium23, libarchive13")
 # Native Wayland sessions; without it Qt runs through XWayland.
 # Menus and icon caches are refreshed by the triggers of desktop-file-utils and
 # hicolor-icon-theme; the package needs no maintainer scripts.

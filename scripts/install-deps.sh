@@ -7,6 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin libqt6svg6 qt6-wayland
   libcurl4-openssl-dev libssl-dev zlib1g-dev libsimpleini-dev libcpp-httplib-dev
+  libsodium-dev libarchive-dev nlohmann-json3-dev minisign
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth x11-utils xdotool trayer imagemagick fonts-noto-cjk weston openbox
