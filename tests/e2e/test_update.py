@@ -285,10 +285,13 @@ class UpdateTest(unittest.TestCase):
         xdotool("windowactivate", "--sync", box)
         xdotool("key", "Return")
         self.assertEqual(self.client.wait_exit(timeout=30), 0)
+        # What the client wrote as it ended is the user's too.
+        with open(os.path.join(self.client.app, "Config.ini"), "rb") as f:
+            config = f.read()
         line = wait_for(lambda: self.result_line(self.client.stdout_path), 90,
                         what="Update's result")
         self.assertTrue(line.startswith("installed: Updated to version " + NEW_VERSION), line)
-        self.assert_whole(self.new_state)
+        self.assert_whole(self.new_state, config)
         self.assertTrue(os.path.exists(os.path.join(self.client.app, MARKER)))
         # The new build runs, and the service was asked for the release once, whole.
         running = wait_for(self.clients_running, 30, what="the new build running")

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string_view>
+#include <thread>
 
 #include "service/service_client.h"
 #include "updater/core/install.h"
@@ -21,6 +22,7 @@ namespace fs = std::filesystem;
 // An unpacked release may be this many times its archive.
 constexpr std::uint64_t kUnpackFactor = 20;
 constexpr auto kProgressInterval = std::chrono::milliseconds(100);
+constexpr auto kClientEndWait = std::chrono::seconds(15);
 
 struct Code {
   Text message;
@@ -113,6 +115,31 @@ class ThrottledProgress {
   FlowObserver& observer_;
   std::chrono::steady_clock::time_point last_{};
 };
+
+// Whether a process runs the program file `program` (as the kernel names it).
+bool SomeoneRuns(const fs::path& program) {
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator("/proc", error)) {
+    const std::string name = entry.path().filename().string();
+    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code unreadable;
+    const fs::path exe = fs::read_symlink(entry.path() / "exe", unreadable);
+    if (!unreadable && exe == program) return true;
+  }
+  return false;
+}
+
+// Waits until no process runs the app folder's client, at most `limit`. One that keeps
+// running (in the notification area, say) does not stop the update.
+void WaitForClientsToEnd(const fs::path& app, std::chrono::seconds limit) {
+  std::error_code error;
+  const fs::path program = fs::canonical(app / kClientProgram, error);
+  if (error) return;
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (SomeoneRuns(program) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
 
 // A download cancelled earlier is resumed only for the same release; a part of another release
 // would only fail its hash at the end.
@@ -208,6 +235,10 @@ FlowResult RunUpdate(const FlowSettings& settings, FlowObserver& observer,
   }
   observer.OnDownload(manifest->size, manifest->size);
   if (cancel) return Result(Text::kCancelled, "cancelled after the download", manifest->version);
+
+  // The client that started us may still be ending, and it writes its settings as it ends:
+  // a write after the carry-over would land in the old folder and be lost with it.
+  WaitForClientsToEnd(layout.app, kClientEndWait);
 
   observer.OnCancellable(false);
   observer.OnPhase(Phase::kInstalling, manifest->version);
