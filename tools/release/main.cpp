@@ -111,7 +111,8 @@ int main(int argc, char** argv) {
       !WriteText(out / "latest.json.minisig", *signature)) {
     return Fail("cannot write into " + out.string());
   }
-  std::cout << archive.string() << "\n" << (out / "latest.json").string() << "\n"
+  std::cout << archive.string() << "\n"
+            << (out / "latest.json").string() << "\n"
             << (out / "latest.json.minisig").string() << "\n";
   return 0;
 }

@@ -23,8 +23,10 @@ bool WriteFileAtomically(const fs::path& file, std::string_view text) {
   bool ok = true;
   while (ok && !text.empty()) {
     const ssize_t n = write(fd, text.data(), text.size());
-    if (n <= 0) ok = false;
-    else text.remove_prefix(static_cast<std::size_t>(n));
+    if (n <= 0)
+      ok = false;
+    else
+      text.remove_prefix(static_cast<std::size_t>(n));
   }
   ok = fsync(fd) == 0 && ok;
   ok = close(fd) == 0 && ok;

@@ -38,8 +38,8 @@ pid_t Spawn(const fs::path& app) {
   posix_spawn_file_actions_init(&actions);
   posix_spawnattr_init(&attributes);
   // Its own session: the client outlives the updater and the updater's terminal.
-  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK |
-                                            POSIX_SPAWN_SETSIGDEF);
+  posix_spawnattr_setflags(&attributes,
+                           POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
   sigset_t signals;
   sigemptyset(&signals);
   posix_spawnattr_setsigmask(&attributes, &signals);
@@ -82,7 +82,9 @@ bool WithinStaging(const Layout& layout, const fs::path& file) {
 
 }  // namespace
 
-bool StartClient(const fs::path& app) { return Spawn(app) > 0; }
+bool StartClient(const fs::path& app) {
+  return Spawn(app) > 0;
+}
 
 InstallOutcome InstallAndConfirm(const Layout& layout, const fs::path& package_file,
                                  std::uint64_t max_unpacked, std::chrono::seconds confirm,

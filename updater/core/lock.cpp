@@ -40,7 +40,9 @@ std::optional<pid_t> UpdateLock::LastHolder(const fs::path& lock_file) {
   return pid;
 }
 
-UpdateLock::UpdateLock(UpdateLock&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+UpdateLock::UpdateLock(UpdateLock&& other) noexcept : fd_(other.fd_) {
+  other.fd_ = -1;
+}
 
 UpdateLock& UpdateLock::operator=(UpdateLock&& other) noexcept {
   if (this != &other) {

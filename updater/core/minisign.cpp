@@ -114,13 +114,14 @@ VerifyError Verify(const PublicKey& key, std::string_view message, std::string_v
   int verified = -1;
   if (prehashed) {
     unsigned char digest[crypto_generichash_BYTES_MAX];
-    crypto_generichash(digest, sizeof digest, reinterpret_cast<const unsigned char*>(message.data()),
-                       message.size(), nullptr, 0);
+    crypto_generichash(digest, sizeof digest,
+                       reinterpret_cast<const unsigned char*>(message.data()), message.size(),
+                       nullptr, 0);
     verified = crypto_sign_verify_detached(sig, digest, sizeof digest, key.key.data());
   } else {
-    verified = crypto_sign_verify_detached(
-        sig, reinterpret_cast<const unsigned char*>(message.data()), message.size(),
-        key.key.data());
+    verified =
+        crypto_sign_verify_detached(sig, reinterpret_cast<const unsigned char*>(message.data()),
+                                    message.size(), key.key.data());
   }
   if (verified != 0) return VerifyError::kBadSignature;
 

@@ -35,7 +35,7 @@ class ArchiveWriter {
     struct stat info {};
     if (lstat(file.c_str(), &info) != 0) return Fail(error, "Could not read " + file.string());
     std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(archive_entry_new(),
-                                                                    archive_entry_free);
+                                                                   archive_entry_free);
     archive_entry_copy_stat(entry.get(), &info);
     archive_entry_set_pathname(entry.get(), name.c_str());
     // Owners mean nothing on the user's machine.
@@ -54,8 +54,8 @@ class ArchiveWriter {
       return Fail(error, "Not a file, folder or link: " + file.string());
     }
     if (archive_write_header(writer_, entry.get()) != ARCHIVE_OK) {
-      return Fail(error, std::string("Could not write the archive: ") +
-                             archive_error_string(writer_));
+      return Fail(error,
+                  std::string("Could not write the archive: ") + archive_error_string(writer_));
     }
     if (S_ISREG(info.st_mode) && !CopyData(file, error)) return false;
     if (S_ISDIR(info.st_mode)) return AddChildren(file, name + "/", error);

@@ -49,8 +49,8 @@ struct Journal {
 };
 
 std::string JournalText(const Journal& j) {
-  return "a\t" + j.a.string() + "\nb\t" + j.b.string() + "\ntemp\t" + j.temp.string() +
-         "\nia\t" + std::to_string(j.a_inode) + "\nib\t" + std::to_string(j.b_inode) + "\nend\n";
+  return "a\t" + j.a.string() + "\nb\t" + j.b.string() + "\ntemp\t" + j.temp.string() + "\nia\t" +
+         std::to_string(j.a_inode) + "\nib\t" + std::to_string(j.b_inode) + "\nend\n";
 }
 
 std::optional<Journal> ReadJournal(const fs::path& file) {
@@ -71,15 +71,20 @@ std::optional<Journal> ReadJournal(const fs::path& file) {
       const auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), out);
       return ec == std::errc() && ptr == value.data() + value.size();
     };
-    if (key == "a") j.a = std::string(value);
-    else if (key == "b") j.b = std::string(value);
-    else if (key == "temp") j.temp = std::string(value);
-    else if (key == "ia" && !number(j.a_inode)) return std::nullopt;
-    else if (key == "ib" && !number(j.b_inode)) return std::nullopt;
-    else if (key == "end") ended = true;
+    if (key == "a")
+      j.a = std::string(value);
+    else if (key == "b")
+      j.b = std::string(value);
+    else if (key == "temp")
+      j.temp = std::string(value);
+    else if (key == "ia" && !number(j.a_inode))
+      return std::nullopt;
+    else if (key == "ib" && !number(j.b_inode))
+      return std::nullopt;
+    else if (key == "end")
+      ended = true;
   }
-  if (!ended || j.a.empty() || j.b.empty() || j.temp.empty() || j.a_inode == 0 ||
-      j.b_inode == 0) {
+  if (!ended || j.a.empty() || j.b.empty() || j.temp.empty() || j.a_inode == 0 || j.b_inode == 0) {
     return std::nullopt;
   }
   return j;

@@ -6,8 +6,12 @@
 
 namespace lumora::update {
 
-std::string_view BuiltInPublicKeyText() { return LUMORA_UPDATE_PUBLIC_KEY; }
+std::string_view BuiltInPublicKeyText() {
+  return LUMORA_UPDATE_PUBLIC_KEY;
+}
 
-std::optional<PublicKey> BuiltInPublicKey() { return ParsePublicKey(BuiltInPublicKeyText()); }
+std::optional<PublicKey> BuiltInPublicKey() {
+  return ParsePublicKey(BuiltInPublicKeyText());
+}
 
 }  // namespace lumora::update
