@@ -232,11 +232,12 @@ class UpdateTest(unittest.TestCase):
     def publish_good_release(self):
         self.service.publish(self.manifest, self.signature, self.package_path, self.package)
 
-    def run_update(self, user=None, timeout=60):
+    def run_update(self, user=None, timeout=60, env_extra=None):
         """Runs the copy's Update as the menu path does (client closed) and returns the word
         of its one-line result; a window left open after a failure is closed."""
         out_path = os.path.join(self.client.root, f"update-{len(self.updates)}.txt")
         env = dict(self.client.env)
+        env.update(env_extra or {})
         kwargs = {}
         if user is not None:
             import pwd
@@ -388,6 +389,18 @@ class UpdateTest(unittest.TestCase):
                 os.chmod(self.client.root, 0o755)
         self.assertEqual(word, "package-manager")
         self.assert_whole(self.old_state)
+        self.assertEqual(self.service.requests, [])
+
+    def test_without_a_display_it_runs_in_the_terminal_and_says_its_version(self):
+        self.publish_good_release()
+        with open(os.path.join(self.client.app, "package-installed"), "w"):
+            pass
+        no_display = {"DISPLAY": "", "WAYLAND_DISPLAY": "", "QT_QPA_PLATFORM": ""}
+        self.assertEqual(self.run_update(env_extra=no_display), "package-manager")
+        self.assertEqual(self.updates[-1].returncode, 1)
+        version = subprocess.run([os.path.join(self.client.app, "Update"), "--version"],
+                                 capture_output=True, text=True, env=self.client.env)
+        self.assertEqual((version.returncode, version.stdout), (0, f"Update {THIS_VERSION}\n"))
         self.assertEqual(self.service.requests, [])
 
 

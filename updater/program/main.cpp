@@ -2,6 +2,7 @@
 //   Update            update the app folder this program sits in
 //   Update --version  print this updater's version
 #include <QApplication>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +29,47 @@ std::optional<long> EnvironmentNumber(const char* name) {
   return n;
 }
 
+// Without any display the toolkit would abort; the update then runs in the terminal.
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return true;
+  }
+  return false;
+}
+
+// Reports the steps on standard error, in the interface language.
+class ConsoleObserver : public lumora::update::FlowObserver {
+ public:
+  explicit ConsoleObserver(int language) : language_(language) {}
+  void OnPhase(lumora::update::Phase phase, const std::string& version) override {
+    using lumora::update::Phase;
+    using lumora::update::Text;
+    const Text text = phase == Phase::kChecking      ? Text::kChecking
+                      : phase == Phase::kDownloading ? Text::kDownloading
+                      : phase == Phase::kInstalling  ? Text::kInstalling
+                                                     : Text::kStarting;
+    std::fprintf(stderr, "%s\n",
+                 lumora::update::Fill(lumora::update::TextFor(text, language_), version).c_str());
+  }
+  void OnDownload(std::uint64_t, std::uint64_t) override {}
+  void OnCancellable(bool) override {}
+
+ private:
+  int language_;
+};
+
+int RunInTerminal(const lumora::update::FlowSettings& settings, int language) {
+  ConsoleObserver observer(language);
+  const std::atomic<bool> cancel{false};
+  const auto result = lumora::update::RunUpdate(settings, observer, cancel);
+  const std::string sentence =
+      lumora::update::Fill(lumora::update::TextFor(result.message, language), result.version);
+  std::printf("update-result %s: %s\n", result.code.c_str(), sentence.c_str());
+  if (!result.detail.empty()) std::fprintf(stderr, "Update: %s\n", result.detail.c_str());
+  return result.success ? 0 : 1;
+}
+
 fs::path OwnFolder() {
   std::error_code error;
   const fs::path self = fs::read_symlink("/proc/self/exe", error);
@@ -47,7 +89,6 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  QApplication application(argc, argv);
   lumora::update::FlowSettings settings;
   settings.app = OwnFolder();
   settings.this_version = std::string(lumora::kVersionTag);
@@ -62,7 +103,9 @@ int main(int argc, char** argv) {
   const auto close_after =
       std::chrono::milliseconds(EnvironmentNumber("LUMORA_UPDATE_CLOSE_MS").value_or(3000));
   const int language = lumora::LanguageChoice(settings.app).value_or(1);
+  if (!HasDisplay()) return RunInTerminal(settings, language);
 
+  QApplication application(argc, argv);
   lumora::update::UpdateWindow window(settings, language, close_after);
   window.show();
   window.Start();
