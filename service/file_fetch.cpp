@@ -425,8 +425,15 @@ DownloadOutcome DownloadFile(const std::string& address, const std::filesystem::
                              const DownloadProgress& progress, const std::atomic<bool>* cancel,
                              const DownloadLimits& limits) {
   Target target;
-  target.fd = open(dest.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  // Never through a link: the staging folder sits beside the app folder, where someone else
+  // may have been able to plant one pointing at a file of ours.
+  target.fd = open(dest.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
   if (target.fd < 0) return WriteFailure(errno, dest);
+  struct stat kind {};
+  if (fstat(target.fd, &kind) != 0 || !S_ISREG(kind.st_mode)) {
+    close(target.fd);
+    return Failure(DownloadResult::WriteFailed, dest.string() + " is not a plain file");
+  }
   auto fail = [&](DownloadOutcome outcome) {
     close(target.fd);
     std::error_code ignored;

@@ -313,6 +313,21 @@ TEST_F(Download, DiskFullIsReportedAsSuchAndLeavesNothing) {
   EXPECT_FALSE(fs::exists(Dest()));
 }
 
+TEST_F(Download, NeverWritesThroughALinkOrIntoSomethingElse) {
+  const std::string body = Release(1000);
+  server_.Set("/pkg", TestServer::File(body));
+  const fs::path victim = dir_ / "victim";
+  WriteAll(victim, "precious");
+  fs::create_symlink(victim, Dest());
+  EXPECT_EQ(Get(body).result, DownloadResult::WriteFailed);
+  EXPECT_EQ(ReadAll(victim), "precious");
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(Dest()))) << "not ours to remove either";
+  fs::remove(Dest());
+  fs::create_directory(Dest());
+  EXPECT_NE(Get(body).result, DownloadResult::Ok);
+  EXPECT_TRUE(fs::is_directory(Dest()));
+}
+
 TEST(BoundedText, GivesTheBodyUpToItsBoundAndAReasonOtherwise) {
   TestServer server;
   server.Set("/exact", TestServer::Body(std::string(kMaxManifestBytes, 'j')));
