@@ -350,6 +350,30 @@ class UpdateTest(unittest.TestCase):
                     self.assertEqual(self.service.requests.count("/" + self.package_path), 4)
                     self.assertLess(time.monotonic() - started, 40)
 
+    def test_a_full_disk_is_told_and_leaves_the_old_build(self):
+        if os.geteuid() != 0:
+            self.skipTest("mounting a small file system needs root")
+        size = sum(os.lstat(os.path.join(d, f)).st_size
+                   for d, _, files in os.walk(APP_DIR) for f in files)
+        mount_point = tempfile.mkdtemp(prefix="lumora-e2e-full-")
+        # Room for the app folder and a little more, not for the release package.
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size + (1 << 20)},mode=755",
+                           "tmpfs", mount_point], capture_output=True).returncode != 0:
+            os.rmdir(mount_point)
+            self.skipTest("cannot mount a small file system here")
+        self.addCleanup(lambda: (subprocess.run(["umount", "-l", mount_point]),
+                                 os.rmdir(mount_point)))
+        self.client.stop()
+        saved, tempfile.tempdir = tempfile.tempdir, mount_point
+        try:
+            self.client = Client(config=USER_CONFIG, env=self.client.env)
+        finally:
+            tempfile.tempdir = saved
+        self.publish_good_release()
+        self.assertEqual(self.run_update(), "disk-full")
+        self.assert_whole(self.old_state)
+        self.assertEqual(self.staged_package(), [])
+
     def test_release_that_ends_at_once_is_rolled_back(self):
         data = io.BytesIO()
         with tarfile.open(fileobj=data, mode="w:xz") as archive:
