@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <regex>
 
 namespace lumora::demo {
@@ -19,14 +20,11 @@ std::string ReadFile(const fs::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The package's file name from latest.json's "package" value; the demo's own release only,
-// so a plain search is enough.
+// The package's file name from latest.json's "package" value, without its folder.
 std::string PackageName(const fs::path& manifest) {
-  static const std::regex kPackage(R"re("package"\s*:\s*"([^"]*)")re");
-  const std::string text = ReadFile(manifest);
-  std::smatch match;
-  if (!std::regex_search(text, match, kPackage)) return {};
-  const std::string package = match[1];
+  const auto json = nlohmann::json::parse(ReadFile(manifest), nullptr, /*allow_exceptions=*/false);
+  if (!json.is_object() || !json.contains("package") || !json["package"].is_string()) return {};
+  const std::string package = json["package"].get<std::string>();
   const auto slash = package.rfind('/');
   return slash == std::string::npos ? package : package.substr(slash + 1);
 }

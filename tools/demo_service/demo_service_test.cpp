@@ -257,7 +257,8 @@ TEST_F(DemoServiceTest, OfferedUpgradeEndsOnceTheReleaseHasGoneOutWhole) {
   fs::create_directories(release);
   std::string package(300000, '\0');
   for (std::size_t i = 0; i < package.size(); ++i) package[i] = static_cast<char>(i * 7 + i / 251);
-  const std::string manifest = R"({"version": "9.1", "package": "update/lumora-9.1.tar.xz"})";
+  const std::string manifest =
+      R"({"version": "9.1", "size": 300000, "package": "update/lumora-9.1.tar.xz"})";
   std::ofstream(release / "lumora-9.1.tar.xz", std::ios::binary) << package;
   std::ofstream(release / "latest.json", std::ios::binary) << manifest;
   std::ofstream(release / "latest.json.minisig", std::ios::binary) << "untrusted comment: x\n";
