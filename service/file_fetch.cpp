@@ -190,6 +190,10 @@ bool AcceptAnswer(Attempt& a) {
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
   auto* a = static_cast<Attempt*>(user);
   const std::size_t n = size * count;
+  if (a->cancel != nullptr && a->cancel->load()) {
+    a->cancelled = true;
+    return 0;
+  }
   if (!a->answer_checked && !AcceptAnswer(*a)) return 0;
   Target& t = *a->target;
   if (t.length + n > a->expected) {
