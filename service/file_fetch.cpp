@@ -215,12 +215,15 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
   return n;
 }
 
+// libcurl calls this often while a transfer runs, data or not: a window throttling the
+// progress it shows still gets the last count before a stall, and sees the speed fall.
 int OnTick(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
   auto* a = static_cast<Attempt*>(user);
   if (a->cancel != nullptr && a->cancel->load()) {
     a->cancelled = true;
     return 1;
   }
+  if (*a->progress) (*a->progress)(a->target->length, a->expected);
   return 0;
 }
 

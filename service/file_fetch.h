@@ -60,7 +60,8 @@ struct DownloadLimits {
   std::chrono::milliseconds retry_pause{1000};
 };
 
-// Bytes of the file so far and the whole expected size.
+// Bytes of the file so far and the whole expected size; called as data arrive and, with the
+// same count, every so often while none do.
 using DownloadProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
 // Downloads `address` into `dest`. A partial `dest` left by an earlier attempt is resumed with

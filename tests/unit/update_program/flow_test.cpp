@@ -102,9 +102,17 @@ class Flow : public ::testing::Test {
   }
 
   // A release of a new build whose program notes that it ran, published with a signature.
-  std::string Publish(const std::string& version = kNewVersion, bool good_signature = true) {
+  std::string Publish(const std::string& version = kNewVersion, bool good_signature = true,
+                      std::size_t noise_bytes = 0) {
     const fs::path build = root_ / "build";
     fs::create_directories(build / "Skins");
+    if (noise_bytes > 0) {
+      // Bytes xz cannot shrink, for a package of a known size.
+      std::string noise(noise_bytes, '\0');
+      unsigned x = 1;
+      for (char& c : noise) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 16);
+      Write(build / "noise.bin", noise);
+    }
     Write(build / "lumora", ClientScript("new-ran"), true);
     Write(build / "Skins" / "Top.jpg", "new picture");
     Write(build / "only-in-release.txt", "new");
@@ -209,6 +217,23 @@ TEST_F(Flow, WrongHashLeavesTheOldBuildAndNoStagedFile) {
   ExpectOldBuild();
   EXPECT_FALSE(fs::exists(LayoutFor(app_).download));
   EXPECT_FALSE(fs::exists(app_ / "old-ran")) << "a failed update starts nothing";
+}
+
+// The window sees at most ten counts a second; the last one before a stall must still reach
+// it, or it would show an early count for as long as the stall lasts.
+TEST_F(Flow, TheLastCountBeforeAStallIsShown) {
+  Publish(kNewVersion, true, 2 << 20);
+  TestServer::Answer stalling = TestServer::File(package_);
+  stalling.cut_after = package_.size() / 2;
+  stalling.hang = true;
+  server_.Set(kPackagePath, stalling);
+  settings_.limits.retries = 0;
+  const FlowResult r = Run();
+  EXPECT_EQ(r.code, "connection-lost");
+  std::lock_guard lock(observed_.mutex);
+  EXPECT_EQ(observed_.last_done, package_.size() / 2);
+  EXPECT_EQ(observed_.last_total, package_.size());
+  ExpectOldBuild();
 }
 
 TEST_F(Flow, ACancelledPartIsResumedForTheSameReleaseOnly) {
