@@ -1,9 +1,11 @@
 #include "updater/program/flow.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "service/service_client.h"
 #include "updater/core/install.h"
@@ -159,6 +161,33 @@ void KeepPartialOnlyFor(const Layout& layout, const Manifest& manifest) {
 
 }  // namespace
 
+std::optional<int> CompareVersions(std::string_view a, std::string_view b) {
+  auto parts = [](std::string_view v) -> std::optional<std::vector<std::string_view>> {
+    std::vector<std::string_view> out;
+    for (;;) {
+      const std::size_t dot = v.find('.');
+      std::string_view part = v.substr(0, dot);
+      if (part.empty() || part.find_first_not_of("0123456789") != std::string_view::npos) {
+        return std::nullopt;
+      }
+      part.remove_prefix(std::min(part.find_first_not_of('0'), part.size()));
+      out.push_back(part);
+      if (dot == std::string_view::npos) return out;
+      v.remove_prefix(dot + 1);
+    }
+  };
+  const auto pa = parts(a), pb = parts(b);
+  if (!pa || !pb) return std::nullopt;
+  for (std::size_t i = 0; i < std::max(pa->size(), pb->size()); ++i) {
+    const std::string_view x = i < pa->size() ? (*pa)[i] : "";
+    const std::string_view y = i < pb->size() ? (*pb)[i] : "";
+    // Without leading zeros, a longer number is the larger one.
+    if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return 0;
+}
+
 std::string_view CodeOf(Text message) {
   for (const Code& c : kCodes) {
     if (c.message == message) return c.code;
@@ -213,10 +242,14 @@ FlowResult RunUpdate(const FlowSettings& settings, FlowObserver& observer,
   const std::optional<Manifest> manifest = ParseManifest(manifest_text, &why);
   if (!manifest) return Result(Text::kBadManifest, why);
 
-  if (manifest->version == settings.this_version) {
+  const std::optional<int> order = CompareVersions(manifest->version, settings.this_version);
+  const bool newer = order ? *order > 0 : manifest->version != settings.this_version;
+  if (!newer) {
     // The menu path closed the client; it comes back as it was.
     StartClient(layout.app);
-    return Result(Text::kLatest, "the release is this build's version " + manifest->version,
+    return Result(Text::kLatest,
+                  "the release " + manifest->version + " is not newer than this build's " +
+                      settings.this_version,
                   manifest->version);
   }
   if (cancel) return Result(Text::kCancelled, "cancelled before the download");

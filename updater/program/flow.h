@@ -7,7 +7,9 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "service/file_fetch.h"
 #include "updater/program/texts.h"
@@ -46,12 +48,18 @@ struct FlowResult {
   bool success = false;
 };
 
+// Orders two versions of digits and dots part by part as numbers ("1.0.10" after "1.0.9";
+// missing parts count as 0, leading zeros do not count): -1, 0 or 1. Nothing when either is
+// not such a version.
+std::optional<int> CompareVersions(std::string_view a, std::string_view b);
+
 // The fixed word of an outcome: "installed", "latest", "rolled-back", "bad-signature", ...
 std::string_view CodeOf(Text message);
 
 // Runs the update of `settings.app`: mends a half-done earlier update, takes the lock, checks
-// the signed release, downloads, installs and confirms. `cancel` is looked at until the
-// install starts. Every failure before the swap leaves the app folder as it was.
+// the signed release, downloads, installs and confirms. Only a newer release is installed:
+// an older one, however well signed (an old description served again), is not. `cancel` is looked
+// at until the install starts. Every failure before the swap leaves the app folder as it was.
 FlowResult RunUpdate(const FlowSettings& settings, FlowObserver& observer,
                      const std::atomic<bool>& cancel);
 

@@ -208,6 +208,17 @@ TEST_F(Flow, SameVersionStartsTheClientAgainAndDownloadsNothing) {
   ExpectOldBuild();
 }
 
+// A signed description stays valid for ever; served again later it must not take the user
+// back to the build it announced.
+TEST_F(Flow, AnOlderReleaseIsNotInstalled) {
+  Publish("1.0.0.0");
+  const FlowResult r = Run();
+  EXPECT_EQ(r.code, "latest");
+  EXPECT_NE(r.detail.find("not newer"), std::string::npos) << r.detail;
+  EXPECT_FALSE(Requested(kPackagePath));
+  ExpectOldBuild();
+}
+
 TEST_F(Flow, WrongHashLeavesTheOldBuildAndNoStagedFile) {
   Publish();
   std::string corrupt = package_;

@@ -89,6 +89,21 @@ TEST(Texts, EveryTextExistsInEveryLanguageAndOutcomesAreSentences) {
             true);
 }
 
+TEST(Versions, AreOrderedPartByPartAsNumbers) {
+  EXPECT_EQ(CompareVersions("1.0.10", "1.0.9"), 1);
+  EXPECT_EQ(CompareVersions("1.0.1303.21", "1.0.1304.1"), -1);
+  EXPECT_EQ(CompareVersions("1.0.1303.21.1", "1.0.1303.21"), 1);
+  EXPECT_EQ(CompareVersions("1.0", "1.0.0"), 0);
+  EXPECT_EQ(CompareVersions("01.002", "1.2"), 0);
+  EXPECT_EQ(CompareVersions("0.0", "0"), 0);
+  EXPECT_EQ(CompareVersions("99999999999999999999999.1", "99999999999999999999998.9"), 1);
+  EXPECT_EQ(CompareVersions("2", "10"), -1) << "not as text";
+  for (const char* bad : {"", "1.", ".1", "1..2", "1.a", "v1", "1.0-beta", " 1"}) {
+    EXPECT_FALSE(CompareVersions(bad, "1.0")) << bad;
+    EXPECT_FALSE(CompareVersions("1.0", bad)) << bad;
+  }
+}
+
 TEST(Texts, FillReplacesNumberedPlaceholdersOnly) {
   EXPECT_EQ(Fill("%1 of %2, %3/s, %4 left", "1 MB", "2 MB", "3 KB", "0:07"),
             "1 MB of 2 MB, 3 KB/s, 0:07 left");
