@@ -10,7 +10,7 @@ seconds=${1:-30}
 shift || true
 harnesses=("$@")
 if [ ${#harnesses[@]} -eq 0 ]; then
-  harnesses=(ini gbk cipher number url)
+  harnesses=(ini gbk cipher number url manifest)
 fi
 
 cd "$root"

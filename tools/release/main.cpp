@@ -1,9 +1,12 @@
 // lumora-release --app DIR --version V --key FILE.sec --out DIR
 //                [--base-package-path update/] [--comment TEXT]
-// Writes OUT/lumora-V.tar.xz, OUT/latest.json and OUT/latest.json.minisig.
+// Writes OUT/lumora-V.tar.xz, OUT/latest.json and OUT/latest.json.minisig. A password-protected
+// key's password comes from LUMORA_RELEASE_KEY_PASSWORD, or else from the terminal or the
+// first line of standard input.
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -55,6 +58,18 @@ bool WriteText(const fs::path& file, const std::string& text) {
   return !ec;
 }
 
+std::string ReadPassword() {
+  if (const char* given = std::getenv("LUMORA_RELEASE_KEY_PASSWORD")) return given;
+  if (isatty(STDIN_FILENO)) {
+    const char* typed = getpass("Password: ");  // without echo
+    return typed != nullptr ? typed : "";
+  }
+  std::string line;
+  std::getline(std::cin, line);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -82,6 +97,7 @@ int main(int argc, char** argv) {
   }
   std::string secret_key;
   if (!ReadText(options["--key"], secret_key)) return Fail("cannot read " + options["--key"]);
+  const std::string password = SecretKeyIsEncrypted(secret_key) ? ReadPassword() : "";
 
   const fs::path out = options["--out"];
   std::error_code ec;
@@ -105,8 +121,11 @@ int main(int argc, char** argv) {
       options.count("--comment") != 0
           ? options["--comment"]
           : "timestamp:" + std::to_string(std::time(nullptr)) + "\tfile:latest.json\thashed";
-  const auto signature = Sign(secret_key, json, comment, &error);
-  if (!signature) return Fail(error);
+  const auto signature = Sign(secret_key, json, comment, &error, password);
+  if (!signature) {
+    fs::remove(archive, ec);  // an archive nobody can trust is no release
+    return Fail(error);
+  }
   if (!WriteText(out / "latest.json", json) ||
       !WriteText(out / "latest.json.minisig", *signature)) {
     return Fail("cannot write into " + out.string());

@@ -96,8 +96,11 @@ InstallOutcome InstallAndConfirm(const Layout& layout, const fs::path& package_f
     return InstallOutcome{InstallOutcome::kFailed, std::move(why)};
   };
 
+  // Whatever an interrupted update left is settled first, so it never meets this one.
+  if (!Recover(layout)) {
+    return InstallOutcome{InstallOutcome::kFailed, "An earlier update could not be finished."};
+  }
   Report(progress, InstallStep::kUnpacking);
-  RemoveTree(layout.old_copy);
   const UnpackResult unpacked = Unpack(package_file, layout.new_dir, max_unpacked);
   if (!unpacked.ok) return fail(unpacked.error);
   if (!IsExecutableFile(layout.new_dir / kClientProgram)) {
@@ -124,6 +127,11 @@ InstallOutcome InstallAndConfirm(const Layout& layout, const fs::path& package_f
 
   Report(progress, InstallStep::kStarting);
   const pid_t pid = Spawn(layout.app);
+  if (pid > 0) {
+    // Lets a recovery after a crash here tell a running new build from a dead one.
+    durable::WriteFileAtomically(layout.pending,
+                                 std::to_string(new_inode) + "\n" + std::to_string(pid) + "\n");
+  }
   Report(progress, InstallStep::kConfirming);
   if (pid > 0 && StartedWell(pid, confirm)) {
     durable::RemoveFile(layout.pending);

@@ -20,9 +20,12 @@ struct InstallOutcome {
   std::string error;  // one sentence for kRolledBack and kFailed
 };
 
-// The caller holds the update lock. Before the swap any failure leaves the app folder
-// untouched and removes the staged files. After it, a new build that ends abnormally within
-// `confirm` (non-zero status, a signal) is swapped back out and the old build started.
+// The caller holds the update lock. Settles what an interrupted update left (Recover), then
+// unpacks into the staging folder. Before the swap any failure leaves the app folder
+// untouched and removes the staged files (the package too when it lies in the staging
+// folder). After it, a new build that ends abnormally within `confirm` (non-zero status, a
+// signal) is swapped back out and the old build started. Blocks for up to `confirm`: call it
+// off the user-interface thread; `progress` is called on the calling thread.
 InstallOutcome InstallAndConfirm(const Layout& layout, const std::filesystem::path& package_file,
                                  std::uint64_t max_unpacked,
                                  std::chrono::seconds confirm = std::chrono::seconds(20),

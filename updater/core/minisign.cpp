@@ -71,7 +71,51 @@ bool HasControl(std::string_view text) {
   return false;
 }
 
+// Algorithm, key derivation, checksum algorithm, salt, two limits, then key id, secret key
+// and checksum (the last three encrypted when a password protects the key).
+constexpr std::size_t kHead = 2 + 2 + 2 + 32 + 8 + 8;
+constexpr std::size_t kSealed = kKeyIdBytes + crypto_sign_SECRETKEYBYTES + 32;
+
+std::optional<std::vector<unsigned char>> SecretKeyBytes(std::string_view text) {
+  const auto lines = Lines(text);
+  std::size_t at = 0;
+  if (!lines.empty() && lines[0].starts_with(kUntrustedPrefix)) at = 1;
+  if (at >= lines.size() || !OnlyBlank(lines, at + 1)) return std::nullopt;
+  auto bytes = Decode(lines[at], kHead + kSealed);
+  if (!bytes || std::memcmp(bytes->data(), "Ed", 2) != 0 ||
+      std::memcmp(bytes->data() + 4, "B2", 2) != 0) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+std::uint64_t LittleEndian64(const unsigned char* bytes) {
+  std::uint64_t value = 0;
+  for (int i = 7; i >= 0; --i) value = (value << 8) | bytes[i];
+  return value;
+}
+
+// Undoes the password's scrypt stream over key id, secret key and checksum.
+bool Decrypt(std::vector<unsigned char>& bytes, std::string_view password) {
+  const unsigned char* salt = bytes.data() + 6;
+  const std::uint64_t ops = LittleEndian64(bytes.data() + 38);
+  const std::uint64_t memory = LittleEndian64(bytes.data() + 46);
+  unsigned char stream[kSealed];
+  if (crypto_pwhash_scryptsalsa208sha256(stream, sizeof stream, password.data(), password.size(),
+                                         salt, ops, static_cast<std::size_t>(memory)) != 0) {
+    return false;
+  }
+  for (std::size_t i = 0; i < kSealed; ++i) bytes[kHead + i] ^= stream[i];
+  sodium_memzero(stream, sizeof stream);
+  return true;
+}
+
 }  // namespace
+
+bool SecretKeyIsEncrypted(std::string_view secret_key_file_text) {
+  const auto bytes = SecretKeyBytes(secret_key_file_text);
+  return bytes && ((*bytes)[2] != 0 || (*bytes)[3] != 0);
+}
 
 std::optional<PublicKey> ParsePublicKey(std::string_view text) {
   const auto lines = Lines(text);
@@ -136,7 +180,8 @@ VerifyError Verify(const PublicKey& key, std::string_view message, std::string_v
 }
 
 std::optional<std::string> Sign(std::string_view secret_key_file_text, std::string_view message,
-                                std::string_view trusted_comment, std::string* error) {
+                                std::string_view trusted_comment, std::string* error,
+                                std::string_view password) {
   auto fail = [error](const char* why) -> std::optional<std::string> {
     if (error) *error = why;
     return std::nullopt;
@@ -145,24 +190,21 @@ std::optional<std::string> Sign(std::string_view secret_key_file_text, std::stri
   if (trusted_comment.size() > kMaxTrustedCommentBytes || HasControl(trusted_comment)) {
     return fail("The trusted comment is too long or holds a line break.");
   }
-  const auto lines = Lines(secret_key_file_text);
-  std::size_t at = 0;
-  if (!lines.empty() && lines[0].starts_with(kUntrustedPrefix)) at = 1;
-  if (at >= lines.size() || !OnlyBlank(lines, at + 1)) {
-    return fail("The secret key file is not a minisign secret key.");
-  }
-  // Algorithm, key derivation, checksum algorithm, salt, two limits, then key id, secret key
-  // and checksum.
-  constexpr std::size_t kHead = 2 + 2 + 2 + 32 + 8 + 8;
-  constexpr std::size_t kSize = kHead + kKeyIdBytes + crypto_sign_SECRETKEYBYTES + 32;
-  auto bytes = Decode(lines[at], kSize);
-  if (!bytes || std::memcmp(bytes->data(), "Ed", 2) != 0 ||
-      std::memcmp(bytes->data() + 4, "B2", 2) != 0) {
-    return fail("The secret key file is not a minisign secret key.");
-  }
-  if ((*bytes)[2] != 0 || (*bytes)[3] != 0) {
+  auto bytes = SecretKeyBytes(secret_key_file_text);
+  if (!bytes) return fail("The secret key file is not a minisign secret key.");
+  const unsigned char* kdf = bytes->data() + 2;
+  const bool encrypted = kdf[0] != 0 || kdf[1] != 0;
+  if (encrypted && !(kdf[0] == 'S' && kdf[1] == 'c')) {
     sodium_memzero(bytes->data(), bytes->size());
-    return fail("The secret key is protected by a password; use a key made with minisign -G -W.");
+    return fail("The secret key uses an unknown key derivation.");
+  }
+  if (encrypted && password.empty()) {
+    sodium_memzero(bytes->data(), bytes->size());
+    return fail("The secret key is protected by a password, and none was given.");
+  }
+  if (encrypted && !Decrypt(*bytes, password)) {
+    sodium_memzero(bytes->data(), bytes->size());
+    return fail("The password could not be applied to the secret key (out of memory?).");
   }
   const unsigned char* key_id = bytes->data() + kHead;
   const unsigned char* secret = key_id + kKeyIdBytes;
@@ -176,7 +218,7 @@ std::optional<std::string> Sign(std::string_view secret_key_file_text, std::stri
   crypto_generichash_final(&state, computed, sizeof computed);
   // Keys written without a password may carry an empty (zero) checksum; the key pair's own
   // consistency is checked in every case.
-  const bool unchecked = sodium_is_zero(check, sizeof computed) == 1;
+  const bool unchecked = !encrypted && sodium_is_zero(check, sizeof computed) == 1;
   unsigned char public_key[crypto_sign_PUBLICKEYBYTES];
   unsigned char expanded[crypto_sign_SECRETKEYBYTES];
   crypto_sign_seed_keypair(public_key, expanded, secret);
@@ -184,7 +226,8 @@ std::optional<std::string> Sign(std::string_view secret_key_file_text, std::stri
   sodium_memzero(expanded, sizeof expanded);
   if ((!unchecked && sodium_memcmp(computed, check, sizeof computed) != 0) || !consistent) {
     sodium_memzero(bytes->data(), bytes->size());
-    return fail("The secret key file is damaged (its checksum does not match).");
+    return fail(encrypted ? "Wrong password for the secret key (or the key file is damaged)."
+                          : "The secret key file is damaged (its checksum does not match).");
   }
 
   unsigned char digest[crypto_generichash_BYTES_MAX];

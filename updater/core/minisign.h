@@ -34,11 +34,16 @@ enum class VerifyError {
 VerifyError Verify(const PublicKey& key, std::string_view message, std::string_view minisig_text,
                    std::string* trusted_comment = nullptr);
 
-// A prehashed ("ED") .minisig text for `message`, made with the unencrypted secret key in
-// `secret_key_file_text` (as `minisign -G -W` writes it). Encrypted keys are refused.
-// On failure returns nothing and says why in `error`.
+// A prehashed ("ED") .minisig text for `message`, made with the secret key in
+// `secret_key_file_text`: unencrypted (as `minisign -G -W` writes it), or protected by
+// `password` (scrypt, as `minisign -G` writes it). On failure returns nothing and says why in
+// `error`.
 std::optional<std::string> Sign(std::string_view secret_key_file_text, std::string_view message,
-                                std::string_view trusted_comment, std::string* error);
+                                std::string_view trusted_comment, std::string* error,
+                                std::string_view password = {});
+
+// Whether the secret key file needs a password.
+bool SecretKeyIsEncrypted(std::string_view secret_key_file_text);
 
 // The key id as minisign prints it: 16 upper-case hex digits of the little-endian number.
 std::string KeyIdText(const std::array<std::uint8_t, 8>& key_id);

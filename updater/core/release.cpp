@@ -101,6 +101,8 @@ class ArchiveWriter {
 bool WriteReleaseArchive(const fs::path& app, const fs::path& archive_file, std::string* error) {
   std::unique_ptr<archive, WriterDeleter> writer(archive_write_new());
   archive_write_add_filter_xz(writer.get());
+  // Every core compresses; a libarchive without threaded xz just uses one.
+  archive_write_set_filter_option(writer.get(), "xz", "threads", "0");
   archive_write_set_format_pax_restricted(writer.get());
   const fs::path temp = fs::path(archive_file).concat(".part");
   if (archive_write_open_filename(writer.get(), temp.c_str()) != ARCHIVE_OK) {

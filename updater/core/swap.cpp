@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -147,6 +148,15 @@ bool SwapByRenames(const fs::path& a, const fs::path& b, const fs::path& journal
   return true;
 }
 
+// Whether process `pid` lives with the folder of inode `folder` as its working folder (the
+// client is started there).
+bool ClientRunsIn(pid_t pid, ino_t folder) {
+  if (pid <= 0) return false;
+  struct stat info {};
+  const std::string cwd = "/proc/" + std::to_string(pid) + "/cwd";
+  return stat(cwd.c_str(), &info) == 0 && info.st_ino == folder;
+}
+
 bool RemoveTree(const fs::path& path) {
   std::error_code error;
   fs::remove_all(path, error);
@@ -171,7 +181,9 @@ bool SwapFolders(const fs::path& a, const fs::path& b, const fs::path& journal,
   return SwapByRenames(a, b, journal, -1, error);
 }
 
-bool Recover(const Layout& layout) {
+bool Recover(const Layout& layout, bool* app_changed) {
+  const ino_t app_before = InodeOf(layout.app);
+  if (app_changed) *app_changed = false;
   bool ok = true;
   if (fs::exists(fs::symlink_status(layout.journal))) {
     if (const auto j = ReadJournal(layout.journal)) {
@@ -185,30 +197,39 @@ bool Recover(const Layout& layout) {
   }
   if (!ok) return false;
 
-  // A build swapped in but never confirmed gives way to the build it replaced.
+  // A build swapped in but never confirmed gives way to the build it replaced, unless its
+  // client is running there now: its folder is not pulled away under it.
   if (const auto pending = durable::ReadSmallFile(layout.pending)) {
     ino_t new_inode = 0;
-    std::from_chars(pending->data(), pending->data() + pending->size(), new_inode);
-    if (new_inode != 0 && InodeOf(layout.app) == new_inode) {
+    pid_t client = 0;
+    const char* end = pending->data() + pending->size();
+    const auto first = std::from_chars(pending->data(), end, new_inode);
+    if (first.ptr < end && *first.ptr == '\n') std::from_chars(first.ptr + 1, end, client);
+    if (new_inode != 0 && InodeOf(layout.app) == new_inode && !ClientRunsIn(client, new_inode)) {
       const fs::path old_build = InodeOf(layout.old_copy) != 0 ? layout.old_copy : layout.new_dir;
       if (InodeOf(old_build) != 0 && !SwapFolders(layout.app, old_build, layout.journal)) {
         return false;
       }
     }
   }
+  // Small files written through a temporary name leave it behind when killed mid-write.
+  durable::RemoveFile(fs::path(layout.journal).concat(".tmp"));
+  durable::RemoveFile(fs::path(layout.pending).concat(".tmp"));
   ok = RemoveTree(layout.new_dir) && ok;
   ok = RemoveTree(layout.old_copy) && ok;
   if (ok) durable::RemoveFile(layout.pending);
   durable::SyncFolder(layout.staging);
+  if (app_changed) *app_changed = InodeOf(layout.app) != app_before;
   return ok;
 }
 
-bool RecoverUnlessBusy(const Layout& layout) {
+bool RecoverUnlessBusy(const Layout& layout, bool* app_changed) {
+  if (app_changed) *app_changed = false;
   std::error_code error;
   if (!fs::exists(layout.staging, error)) return true;
   auto lock = UpdateLock::TryTake(layout.lock);
   if (!lock) return true;  // an update runs and mends its own state
-  return Recover(layout);
+  return Recover(layout, app_changed);
 }
 
 namespace testing {

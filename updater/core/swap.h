@@ -20,12 +20,14 @@ bool SwapFolders(const std::filesystem::path& a, const std::filesystem::path& b,
 // Brings the layout back to a rest state after a crash: finishes a half-done swap, puts the
 // previous build back when a swapped-in build was never confirmed, and removes staged
 // folders. The caller holds the update lock. Returns false when something could not be
-// mended (the app folder is still whole whenever a whole folder existed).
-bool Recover(const Layout& layout);
+// mended (the app folder is still whole whenever a whole folder existed). `app_changed`
+// (when given) tells whether the app folder's path now holds another folder than before: a
+// program that runs from the app folder should then start <app>/lumora afresh.
+bool Recover(const Layout& layout, bool* app_changed = nullptr);
 
 // Recover, for the client's launcher: takes the update lock first and does nothing while an
 // update runs. Returns true when there was nothing to do or all was mended.
-bool RecoverUnlessBusy(const Layout& layout);
+bool RecoverUnlessBusy(const Layout& layout, bool* app_changed = nullptr);
 
 }  // namespace lumora::update
 

@@ -239,5 +239,65 @@ TEST_F(MinisignTest, SigningRefusesUnusableKeys) {
   EXPECT_FALSE(Sign(secret, message_, "two\nlines", &error));
 }
 
+// The -W key of `text` sealed with `password` as minisign seals keys, at the cheapest scrypt
+// cost, so wrong and right passwords can be tried quickly.
+std::string SealCheaply(const std::string& text, const std::string& password) {
+  auto lines = Lines(text);
+  auto bytes = FromBase64(lines[1]);
+  constexpr std::size_t kHead = 54, kSealed = 8 + 64 + 32;
+  bytes[2] = 'S';
+  bytes[3] = 'c';
+  randombytes_buf(bytes.data() + 6, 32);
+  const std::uint64_t ops = crypto_pwhash_scryptsalsa208sha256_OPSLIMIT_MIN;
+  const std::uint64_t memory = crypto_pwhash_scryptsalsa208sha256_MEMLIMIT_MIN;
+  for (int i = 0; i < 8; ++i) {
+    bytes[38 + i] = static_cast<unsigned char>(ops >> (8 * i));
+    bytes[46 + i] = static_cast<unsigned char>(memory >> (8 * i));
+  }
+  crypto_generichash_state state;
+  crypto_generichash_init(&state, nullptr, 0, 32);
+  crypto_generichash_update(&state, bytes.data(), 2);
+  crypto_generichash_update(&state, bytes.data() + kHead, 8 + 64);
+  crypto_generichash_final(&state, bytes.data() + kHead + 72, 32);
+  unsigned char stream[kSealed];
+  EXPECT_EQ(crypto_pwhash_scryptsalsa208sha256(stream, sizeof stream, password.data(),
+                                               password.size(), bytes.data() + 6, ops, memory),
+            0);
+  for (std::size_t i = 0; i < kSealed; ++i) bytes[kHead + i] ^= stream[i];
+  lines[1] = ToBase64(bytes);
+  return JoinLines(lines);
+}
+
+TEST_F(MinisignTest, PasswordProtectedKeys) {
+  // A key sealed by the tool itself (its own, costly scrypt settings).
+  ASSERT_EQ(RunProgram({"minisign", "-G", "-p", Path("e.pub"), "-s", Path("e.sec")},
+                       "pass word\npass word\n"),
+            0);
+  const std::string sealed = ReadFile(dir_ / "e.sec");
+  EXPECT_TRUE(SecretKeyIsEncrypted(sealed));
+  EXPECT_FALSE(SecretKeyIsEncrypted(ReadFile(dir_ / "k.sec")));
+  std::string error;
+  EXPECT_FALSE(Sign(sealed, message_, "c", &error));
+  EXPECT_NE(error.find("password"), std::string::npos) << error;
+  const auto signature = Sign(sealed, message_, "sealed key", &error, "pass word");
+  ASSERT_TRUE(signature) << error;
+  WriteFile(dir_ / "sealed.minisig", *signature);
+  EXPECT_EQ(RunProgram({"minisign", "-V", "-p", Path("e.pub"), "-m", Path("m.json"), "-x",
+                        Path("sealed.minisig")}),
+            0);
+
+  // Wrong passwords, on a cheaply sealed copy of the test key.
+  const std::string cheap = SealCheaply(ReadFile(dir_ / "k.sec"), "right");
+  EXPECT_TRUE(SecretKeyIsEncrypted(cheap));
+  for (const std::string wrong : {"wrong", "righ", "right "}) {
+    error.clear();
+    EXPECT_FALSE(Sign(cheap, message_, "c", &error, wrong)) << wrong;
+    EXPECT_NE(error.find("Wrong password"), std::string::npos) << error;
+  }
+  const auto cheap_signature = Sign(cheap, message_, "c", &error, "right");
+  ASSERT_TRUE(cheap_signature) << error;
+  EXPECT_EQ(Verify(key_, message_, *cheap_signature), VerifyError::kNone);
+}
+
 }  // namespace
 }  // namespace lumora::update

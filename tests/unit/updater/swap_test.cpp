@@ -2,6 +2,8 @@
 // from every state a crash can leave.
 #include "updater/core/swap.h"
 
+#include <signal.h>
+
 #include <cstdlib>
 
 #include "tests/unit/updater/updater_test_support.h"
@@ -124,10 +126,49 @@ TEST(RecoverTest, AnUnconfirmedBuildGivesWayToThePreviousOne) {
           testing::SwapByRenamesInterrupted(layout.app, layout.old_copy, layout.journal, 1));
       ASSERT_FALSE(fs::exists(layout.app));
     }
-    ASSERT_TRUE(Recover(layout));
+    bool app_changed = false;
+    ASSERT_TRUE(Recover(layout, &app_changed));
     EXPECT_EQ(BuildIn(layout.app), "old");
+    EXPECT_EQ(app_changed, point >= 1) << "a launcher must know its files changed";
     EXPECT_EQ(Listing(layout.staging), std::vector<std::string>{});
   }
+}
+
+TEST(RecoverTest, AnUnconfirmedBuildWhoseClientRunsStays) {
+  ScratchDir dir;
+  const Layout layout = LayoutFor(dir / "app");
+  MakeBuild(layout.app, "old");
+  MakeBuild(layout.new_dir, "new");
+  const ino_t new_inode = durable::InodeOf(layout.new_dir);
+  ASSERT_TRUE(SwapFolders(layout.app, layout.new_dir, layout.journal));
+  fs::rename(layout.new_dir, layout.old_copy);
+  const pid_t client = fork();
+  if (client == 0) {
+    if (chdir(layout.app.c_str()) != 0) _exit(1);
+    pause();
+    _exit(0);
+  }
+  for (int i = 0; i < 100 && durable::InodeOf("/proc/" + std::to_string(client) + "/cwd/lumora") !=
+                                 durable::InodeOf(layout.app / "lumora");
+       ++i) {
+    usleep(10000);
+  }
+  ASSERT_TRUE(durable::WriteFileAtomically(
+      layout.pending, std::to_string(new_inode) + "\n" + std::to_string(client) + "\n"));
+  bool app_changed = true;
+  ASSERT_TRUE(Recover(layout, &app_changed));
+  EXPECT_FALSE(app_changed);
+  EXPECT_EQ(BuildIn(layout.app), "new");
+  EXPECT_EQ(Listing(layout.staging), std::vector<std::string>{});
+  kill(client, SIGKILL);
+  waitpid(client, nullptr, 0);
+
+  // The same record with the client gone: the previous build comes back.
+  MakeBuild(layout.old_copy, "old");
+  ASSERT_TRUE(durable::WriteFileAtomically(
+      layout.pending, std::to_string(new_inode) + "\n" + std::to_string(client) + "\n"));
+  ASSERT_TRUE(Recover(layout));
+  EXPECT_EQ(BuildIn(layout.app), "old");
 }
 
 TEST(RecoverTest, AConfirmedBuildStaysAndLeftoversGo) {
@@ -175,21 +216,45 @@ TEST(LayoutTest, StagingIsAHiddenSibling) {
   EXPECT_EQ(layout.old_copy.parent_path(), layout.staging);
 }
 
+// AppFolderWritable as an ordinary user sees it: as root, the check runs in a child that
+// has become "nobody".
+bool WritableFor(const fs::path& app) {
+  if (geteuid() != 0) return AppFolderWritable(app);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    _exit(AppFolderWritable(app) ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 2);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
 TEST(LayoutTest, PackageMarkerAndWritableFolders) {
   ScratchDir dir;
-  MakeBuild(dir / "app", "old");
-  EXPECT_FALSE(ManagedByPackage(dir / "app"));
-  WriteFile(dir / "app" / kPackageMarker, "");
-  EXPECT_TRUE(ManagedByPackage(dir / "app"));
-  EXPECT_FALSE(AppFolderWritable(dir / "missing"));
-  if (geteuid() == 0) GTEST_SKIP() << "root may write anywhere";
-  EXPECT_TRUE(AppFolderWritable(dir / "app"));
-  chmod((dir / "app").c_str(), 0555);
-  EXPECT_FALSE(AppFolderWritable(dir / "app"));
-  chmod((dir / "app").c_str(), 0755);
-  chmod(dir.path().c_str(), 0555);
-  EXPECT_FALSE(AppFolderWritable(dir / "app")) << "the swap renames in the parent";
-  chmod(dir.path().c_str(), 0755);
+  const fs::path parent = dir / "home", app = parent / "app";
+  MakeBuild(app, "old");
+  EXPECT_FALSE(ManagedByPackage(app));
+  WriteFile(app / kPackageMarker, "");
+  EXPECT_TRUE(ManagedByPackage(app));
+
+  chmod(dir.path().c_str(), 0755);  // scratch folders are private to their maker
+  const bool owned_by_us = geteuid() != 0;
+  const mode_t open_mode = owned_by_us ? 0755 : 0777;
+  chmod(parent.c_str(), open_mode);
+  chmod(app.c_str(), open_mode);
+  EXPECT_TRUE(WritableFor(app));
+  EXPECT_FALSE(WritableFor(dir / "missing"));
+  chmod(app.c_str(), 0555);
+  EXPECT_FALSE(WritableFor(app));
+  chmod(app.c_str(), open_mode);
+  chmod(parent.c_str(), 0555);
+  EXPECT_FALSE(WritableFor(app)) << "the swap renames in the parent";
+  chmod(parent.c_str(), open_mode);
+  // A link in place of the folder is not an app folder to replace.
+  fs::create_directory_symlink(app, parent / "alias");
+  EXPECT_FALSE(WritableFor(parent / "alias"));
 }
 
 }  // namespace

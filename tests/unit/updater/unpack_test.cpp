@@ -2,6 +2,8 @@
 // from the user's app folder.
 #include "updater/core/unpack.h"
 
+#include <sys/mount.h>
+
 #include "tests/unit/updater/updater_test_support.h"
 
 namespace lumora::update {
@@ -134,6 +136,28 @@ TEST_F(UnpackTest, DamagedOrMissingArchivesAreRefused) {
   const auto size = fs::file_size(archive_);
   fs::resize_file(archive_, size / 2);
   ExpectRefusedCleanly(Unpack(archive_, dest_, 1 << 20));
+}
+
+TEST(UnpackDiskTest, AFullDiskIsRefusedAndCleanedUp) {
+  ScratchDir dir;
+  const fs::path small = dir / "small";
+  fs::create_directories(small);
+  if (geteuid() != 0 || mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k,nr_inodes=64") != 0) {
+    GTEST_SKIP() << "needs root to mount a small tmpfs";
+  }
+  struct Unmount {
+    fs::path at;
+    ~Unmount() { umount(at.c_str()); }
+  } unmount{small};
+  WriteArchive(dir / "big.tar.xz",
+               {{Member::kFile, "lumora", "x", 0755},
+                {Member::kFile, "data/big", std::string(256 << 10, 'b')}},
+               ARCHIVE_FILTER_XZ);
+  const auto result = Unpack(dir / "big.tar.xz", small / "dest", 1 << 30);
+  EXPECT_FALSE(result.ok);
+  EXPECT_FALSE(result.error.empty());
+  EXPECT_FALSE(fs::exists(small / "dest"));
+  EXPECT_EQ(Listing(small), std::vector<std::string>{}) << "the room is given back";
 }
 
 TEST(CarryOverTest, UserSettingsAndExtraEntriesComeAlong) {

@@ -65,13 +65,17 @@ inline mode_t ModeOf(const fs::path& file) {
   return info.st_mode & 07777;
 }
 
-// Runs a program (searched in PATH) with its output to /dev/null; its exit status, or -1.
-inline int RunProgram(const std::vector<std::string>& argv, const fs::path& cwd = {}) {
+// Runs a program (searched in PATH) with its output to /dev/null and `input` as its standard
+// input; its exit status, or -1.
+inline int RunProgram(const std::vector<std::string>& argv, const std::string& input = {}) {
+  int feed[2];
+  if (pipe(feed) != 0) return -1;
   const pid_t pid = fork();
   if (pid == 0) {
-    if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(126);
     const int null = open("/dev/null", O_RDWR);
-    dup2(null, STDIN_FILENO);
+    dup2(feed[0], STDIN_FILENO);
+    close(feed[0]);
+    close(feed[1]);
     dup2(null, STDOUT_FILENO);
     dup2(null, STDERR_FILENO);
     std::vector<char*> args;
@@ -80,6 +84,12 @@ inline int RunProgram(const std::vector<std::string>& argv, const fs::path& cwd 
     execvp(args[0], args.data());
     _exit(127);
   }
+  close(feed[0]);
+  // Small inputs fit the pipe's buffer, so writing before waiting cannot block.
+  if (pid > 0 && !input.empty()) {
+    [[maybe_unused]] const ssize_t written = write(feed[1], input.data(), input.size());
+  }
+  close(feed[1]);
   int status = 0;
   if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
   return WEXITSTATUS(status);
