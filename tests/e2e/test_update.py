@@ -15,11 +15,14 @@ import tempfile
 import threading
 import time
 import unittest
+import urllib.request
 import http.server
 
 from e2e_lib import APP_DIR, ON, OFF, Client, wait_for, window_named, xdotool
 
 RELEASE_TOOL = os.environ.get("LUMORA_RELEASE_TOOL", "")
+DEMO_SERVICE = os.environ.get("LUMORA_DEMO_SERVICE", "")
+DEMO_RELEASE = os.environ.get("LUMORA_DEMO_RELEASE", "")
 SECRET_KEY = os.environ.get("LUMORA_UPDATE_SECRET_KEY", "")
 THIS_VERSION = os.environ.get("LUMORA_VERSION", "")
 NEW_VERSION = "9.0.0.1"
@@ -299,6 +302,34 @@ class UpdateTest(unittest.TestCase):
         self.assertTrue(running)
         self.assertEqual(self.service.requests.count("/" + self.package_path), 1)
         self.assertFalse(os.path.exists(os.path.join(self.client.root, ".app.update", "old")))
+
+    def test_the_demo_service_offers_the_builds_release_once(self):
+        if not (DEMO_SERVICE and os.path.exists(os.path.join(DEMO_RELEASE, "latest.json"))):
+            self.skipTest("no demo service or no demo release built")
+        demo = subprocess.Popen([DEMO_SERVICE, "--port", "0", "--offer-upgrade",
+                                 "--update", DEMO_RELEASE],
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.addCleanup(demo.wait)
+        self.addCleanup(demo.terminate)
+        base = demo.stdout.readline().split()[-1]
+        self.client.env["LUMORA_SERVICE_BASE"] = base
+        self.client.start()
+        window_named("警告")
+        xdotool("key", "Return")
+        self.assertEqual(self.client.wait_exit(timeout=30), 0)
+        with open(os.path.join(self.client.app, "Config.ini"), "rb") as f:
+            config = f.read()
+        line = wait_for(lambda: self.result_line(self.client.stdout_path), 90,
+                        what="Update's result")
+        with open(os.path.join(DEMO_RELEASE, "latest.json")) as f:
+            version = json.load(f)["version"]
+        self.assertTrue(line.startswith(f"installed: Updated to version {version}."), line)
+        wait_for(self.clients_running, 30, what="the new build running")
+        with open(os.path.join(self.client.app, "Config.ini"), "rb") as f:
+            self.assertEqual(f.read(), config)
+        # The offer ended with the download: the new build is not told to upgrade again.
+        with urllib.request.urlopen(base + "ads/qzsj.html") as answer:
+            self.assertEqual(answer.read(), OFF)
 
     def test_no_newer_release_starts_the_client_again(self):
         manifest = manifest_for(THIS_VERSION, self.package_path, self.package)
