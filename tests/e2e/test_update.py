@@ -309,6 +309,7 @@ class UpdateTest(unittest.TestCase):
         demo = subprocess.Popen([DEMO_SERVICE, "--port", "0", "--offer-upgrade",
                                  "--update", DEMO_RELEASE],
                                 stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.addCleanup(demo.stdout.close)
         self.addCleanup(demo.wait)
         self.addCleanup(demo.terminate)
         base = demo.stdout.readline().split()[-1]
