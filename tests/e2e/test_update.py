@@ -246,6 +246,7 @@ class UpdateTest(unittest.TestCase):
             import pwd
             entry = pwd.getpwnam(user)
             env["HOME"] = tempfile.mkdtemp(prefix="lumora-e2e-home-")
+            self.addCleanup(shutil.rmtree, env["HOME"], ignore_errors=True)
             os.chown(env["HOME"], entry.pw_uid, entry.pw_gid)
             env.pop("XDG_CONFIG_HOME", None)
             env.pop("XDG_DATA_HOME", None)
