@@ -22,6 +22,16 @@ set(src ${PROJECT_SOURCE_DIR})
 # The app folder comes from the sources, not from build/<preset>/app: the Config.ini there
 # belongs to whoever ran the build and may hold their settings.
 install(TARGETS lumora RUNTIME DESTINATION ${LUMORA_INSTALL_APPDIR})
+# The updater beside the program (the client starts <app>/Update), and the marker that tells it
+# this copy belongs to the package manager: it then changes nothing and says so. The wrapper
+# links both into each user's app folder like the data.
+if(TARGET lumora_update)
+  install(TARGETS lumora_update RUNTIME DESTINATION ${LUMORA_INSTALL_APPDIR})
+endif()
+file(WRITE ${CMAKE_BINARY_DIR}/packaging/package-installed
+     "Installed by the system's package manager: update through it, not with Update.\n")
+install(FILES ${CMAKE_BINARY_DIR}/packaging/package-installed
+        DESTINATION ${LUMORA_INSTALL_APPDIR})
 install(FILES ${src}/data/Config.ini DESTINATION ${LUMORA_INSTALL_APPDIR})
 install(DIRECTORY ${src}/data/Skins ${src}/data/Language ${src}/data/Html ${src}/data/Icon
         DESTINATION ${LUMORA_INSTALL_APPDIR}

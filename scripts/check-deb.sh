@@ -125,6 +125,20 @@ run_installed() {
   [ -f "$app/Config.ini" ] && [ ! -L "$app/Config.ini" ] || fail "no Config.ini of the user's own"
   [ -f "$app/lumora" ] && [ ! -L "$app/lumora" ] || fail "no program file copy in $app"
   [ -L "$app/Skins" ] || fail "$app/Skins is not a link to the installed data"
+  [ -e "$app/package-installed" ] || fail "no package marker in $app: Update would replace it"
+  [ -x "$app/Update" ] || fail "no updater in $app"
+  # The updater of a packaged copy changes nothing and sends the user to the package manager.
+  env -i PATH=/usr/local/bin:/usr/bin:/bin HOME="$home" DISPLAY="$DISPLAY" \
+    LUMORA_SERVICE_BASE="$base" "${become[@]}" "$app/Update" > "$out/$label-update.log" 2>&1 &
+  local update_pid=$!
+  for _ in $(seq 60); do
+    ! grep -q '^update-result ' "$out/$label-update.log" || break
+    sleep 0.5
+  done
+  kill "$update_pid" 2> /dev/null || true
+  wait "$update_pid" 2> /dev/null || true
+  grep -q '^update-result package-manager' "$out/$label-update.log" ||
+    { cat "$out/$label-update.log" >&2; fail "Update did not leave the packaged copy alone"; }
   [ "$(stat -c %U "$app/Config.ini")" = "$as" ] || fail "Config.ini is not owned by $as"
   ! cmp -s "$app/Config.ini" /usr/lib/lumora/Config.ini ||
     fail "the program wrote nothing into the user's Config.ini"

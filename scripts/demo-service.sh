@@ -11,6 +11,8 @@
 #   --log FILE       request log, one line per request (default build/default/demo-service.log)
 #   --pid-file FILE  write the service's process id there
 #   --foreground     run in the foreground instead (Ctrl-C stops it)
+#   --offer-upgrade  tell the client its build is outdated until it has downloaded the
+#                    build's signed demo release (build/default/demo-release/update) once
 # The program is taken from $LUMORA_DEMO_SERVICE, else build/default, built there if missing.
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -18,13 +20,15 @@ port=8780
 log="$repo/build/default/demo-service.log"
 pid_file=""
 foreground=0
+extra=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --port) port="${2:?--port needs a value}"; shift 2 ;;
     --log) log="${2:?--log needs a value}"; shift 2 ;;
     --pid-file) pid_file="${2:?--pid-file needs a value}"; shift 2 ;;
     --foreground) foreground=1; shift ;;
-    -h|--help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --offer-upgrade) extra+=(--offer-upgrade); shift ;;
+    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "demo-service.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
   esac
 done
@@ -37,14 +41,14 @@ fi
 mkdir -p "$(dirname "$log")"
 
 if [ "$foreground" -eq 1 ]; then
-  exec "$program" --port "$port" --log "$log"
+  exec "$program" --port "$port" --log "$log" "${extra[@]}"
 fi
 
 # The service's own stdout goes to a file, not to our caller: a caller reading us through $(...)
 # would otherwise wait for the service to end.
 state="$(mktemp -d)"
 trap 'rm -rf "$state"' EXIT
-"$program" --port "$port" --log "$log" > "$state/out" 2> "$state/err" < /dev/null &
+"$program" --port "$port" --log "$log" "${extra[@]}" > "$state/out" 2> "$state/err" < /dev/null &
 pid=$!
 
 for _ in $(seq 100); do

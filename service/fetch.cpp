@@ -11,21 +11,14 @@
 
 #include "platform/trace_file.h"
 #include "platform/ui_turn.h"
+#include "service/curl_transport.h"
 #include "service/pages.h"
 
 namespace lumora {
 namespace {
 
-struct EasyCleanup {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
-
-EasyHandle NewHandle() {
-  static std::once_flag global_init;
-  std::call_once(global_init, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-  return EasyHandle(curl_easy_init());
-}
+using transport::EasyHandle;
+using transport::NewHandle;
 
 struct Body {
   Bytes bytes;
@@ -45,32 +38,9 @@ std::size_t AppendBody(char* data, std::size_t size, std::size_t count, void* us
   return n;
 }
 
-// Loopback never goes through a proxy, so a desktop proxy setting cannot hide a local
-// service; the user's own exceptions still apply.
-std::string NoProxyList() {
-  std::string list = "localhost,127.0.0.1,::1";
-  for (const char* name : {"no_proxy", "NO_PROXY"}) {
-    if (const char* value = std::getenv(name); value != nullptr && *value != '\0') {
-      list += ',';
-      list += value;
-      break;
-    }
-  }
-  return list;
-}
-
-bool Configure(CURL* h, const std::string& address, Body& body, const std::string& no_proxy,
-               std::chrono::milliseconds limit) {
-  static const std::string user_agent = "Lumora/" + std::string(kVersionTag);
-  bool ok = true;
+bool Configure(CURL* h, const std::string& address, Body& body, std::chrono::milliseconds limit) {
+  bool ok = transport::Configure(h, address, kMaxRedirects);
   auto set = [&ok](CURLcode rc) { ok = ok && rc == CURLE_OK; };
-  set(curl_easy_setopt(h, CURLOPT_URL, address.c_str()));
-  set(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
-  set(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
-  set(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L));
-  set(curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects));
-  set(curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L));
-  set(curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L));
   const auto connect_limit = std::min(kConnectTimeout, limit);
   set(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connect_limit.count())));
   set(curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(limit.count())));
@@ -78,9 +48,6 @@ bool Configure(CURL* h, const std::string& address, Body& body, const std::strin
   set(curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(kLowSpeedTime.count())));
   set(curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kMaxPageBytes)));
   set(curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, ""));  // every encoding libcurl decodes
-  set(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));         // time-outs must not raise signals
-  set(curl_easy_setopt(h, CURLOPT_NOPROXY, no_proxy.c_str()));
-  set(curl_easy_setopt(h, CURLOPT_USERAGENT, user_agent.c_str()));
   set(curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &AppendBody));
   set(curl_easy_setopt(h, CURLOPT_WRITEDATA, &body));
   return ok;
@@ -102,8 +69,7 @@ Outcome Fetch(CURL* handle, const std::string& address, std::chrono::millisecond
   // cache, which is what makes the next fetch to the service cheap.
   curl_easy_reset(handle);
   Body body;
-  const std::string no_proxy = NoProxyList();
-  if (!Configure(handle, address, body, no_proxy, limit)) return out;
+  if (!Configure(handle, address, body, limit)) return out;
   out.rc = curl_easy_perform(handle);
   curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &out.status);
   curl_easy_getinfo(handle, CURLINFO_NUM_CONNECTS, &out.new_connections);

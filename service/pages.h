@@ -8,10 +8,9 @@
 #include <cstddef>
 #include <string_view>
 
-namespace lumora {
+#include "service/version_tag.h"
 
-// This build's version tag; the service names the page that retires this build after it.
-inline constexpr std::string_view kVersionTag = "1.0.1303.21";
+namespace lumora {
 
 namespace page_detail {
 constexpr std::string_view kPrefix = "ads/";

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
+#include <string_view>
 
 namespace lumora::testing {
 namespace {
@@ -22,6 +23,8 @@ std::string Reason(int status) {
   switch (status) {
     case 200:
       return "OK";
+    case 206:
+      return "Partial Content";
     case 302:
       return "Found";
     case 404:
@@ -52,7 +55,29 @@ bool WantsClose(const std::string& head) {
   return lower.find("\r\nconnection: close") != std::string::npos;
 }
 
+// N of a "Range: bytes=N-" header, or -1 when the request has none of that form.
+long long RangeFrom(const std::string& head) {
+  std::string lower = head;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  constexpr std::string_view kField = "\r\nrange: bytes=";
+  const auto at = lower.find(kField);
+  if (at == std::string::npos) return -1;
+  std::size_t i = at + kField.size();
+  long long value = -1;
+  for (; i < lower.size() && std::isdigit(static_cast<unsigned char>(lower[i])); ++i) {
+    value = (value < 0 ? 0 : value * 10) + (lower[i] - '0');
+  }
+  return i < lower.size() && lower[i] == '-' ? value : -1;
+}
+
 }  // namespace
+
+TestServer::Answer TestServer::File(std::string body, bool ranges) {
+  Answer a = Of(Answer::Kind::File);
+  a.body = std::move(body);
+  a.ranges = ranges;
+  return a;
+}
 
 TestServer::Answer TestServer::Body(std::string body, int status) {
   Answer a = Of(Answer::Kind::Body);
@@ -221,13 +246,46 @@ void TestServer::Serve(int fd) {
       requested_.push_back(path);
       if (auto it = answers_.find(path); it != answers_.end()) answer = it->second;
     }
-    after = Respond(fd, answer);
+    after = Respond(fd, answer, head);
     if (after == After::KeepOpen && WantsClose(head)) after = After::Close;
   }
   if (after != After::Closed) close(fd);
 }
 
-TestServer::After TestServer::Respond(int fd, const TestServer::Answer& a) {
+TestServer::After TestServer::SendFile(int fd, const TestServer::Answer& a,
+                                       const std::string& request) {
+  const long long from = a.ranges ? RangeFrom(request) : -1;
+  std::string head;
+  std::size_t start = 0;
+  if (from >= 0 && static_cast<std::size_t>(from) >= a.body.size()) {
+    head = StatusLine(416) + "Content-Range: bytes */" + std::to_string(a.body.size()) +
+           "\r\nContent-Length: 0\r\n\r\n";
+    return SendAll(fd, head) ? After::KeepOpen : After::Close;
+  }
+  if (from >= 0) {
+    start = static_cast<std::size_t>(from);
+    head = StatusLine(206) + "Content-Range: bytes " + std::to_string(start) + "-" +
+           std::to_string(a.body.size() - 1) + "/" + std::to_string(a.body.size()) + "\r\n";
+  } else {
+    head = StatusLine(200);
+    if (a.ranges) head += "Accept-Ranges: bytes\r\n";
+  }
+  head += "Content-Type: application/octet-stream\r\nContent-Length: " +
+          std::to_string(a.body.size() - start) + "\r\n\r\n";
+  const std::size_t count = std::min(a.body.size() - start, a.cut_after);
+  if (!SendAll(fd, head) || !SendAll(fd, a.body.data() + start, count)) return After::Close;
+  if (count == a.body.size() - start) return After::KeepOpen;
+  if (a.hang) {
+    char buf[4096];
+    while (Wait(fd, POLLIN)) {
+      if (recv(fd, buf, sizeof buf, 0) <= 0) break;
+    }
+  }
+  return After::Close;
+}
+
+TestServer::After TestServer::Respond(int fd, const TestServer::Answer& a,
+                                      const std::string& request) {
   using Kind = Answer::Kind;
   std::string head;
   switch (a.kind) {
@@ -284,6 +342,8 @@ TestServer::After TestServer::Respond(int fd, const TestServer::Answer& a) {
       }
       return After::KeepOpen;
     }
+    case Kind::File:
+      return SendFile(fd, a, request);
   }
   return After::Close;
 }

@@ -24,6 +24,8 @@ class TestServer {
       Reset,    // reads the request and resets the connection
       Flood,    // `size` bytes of 'x', with or without a length
       Drip,     // `body` with its length, one byte every `interval`
+      File,     // `body` as a file: honours "Range: bytes=N-" when `ranges`; each answer
+                // stops after `cut_after` body bytes, then closes or (`hang`) goes silent
     };
     Kind kind = Kind::Body;
     int status = 200;
@@ -33,6 +35,9 @@ class TestServer {
     std::size_t size = 0;
     bool with_length = true;
     std::chrono::milliseconds interval{1000};
+    bool ranges = true;
+    std::size_t cut_after = static_cast<std::size_t>(-1);
+    bool hang = false;
   };
 
   static Answer Of(Answer::Kind kind) {
@@ -50,6 +55,7 @@ class TestServer {
   static Answer Reset() { return Of(Answer::Kind::Reset); }
   static Answer Flood(std::size_t size, bool with_length);
   static Answer Drip(std::string body, std::chrono::milliseconds interval);
+  static Answer File(std::string body, bool ranges = true);
 
   // Listens on 127.0.0.1 at a port the system picks. Paths without an answer get 404.
   TestServer();
@@ -70,7 +76,8 @@ class TestServer {
   void AcceptLoop();
   void Serve(int fd);
   enum class After { KeepOpen, Close, Closed };
-  After Respond(int fd, const TestServer::Answer& answer);
+  After Respond(int fd, const TestServer::Answer& answer, const std::string& head);
+  After SendFile(int fd, const TestServer::Answer& answer, const std::string& head);
   bool SendAll(int fd, const char* data, std::size_t size);
   bool SendAll(int fd, const std::string& s) { return SendAll(fd, s.data(), s.size()); }
   // Waits for `events` on `fd` (-1: none, just the time); false when stopping or after

@@ -61,7 +61,8 @@ void ExclusiveSocketOptions(socket_t sock) {
 
 }  // namespace
 
-DemoServer::DemoServer(const std::filesystem::path& root, RequestLog& log) : log_(log) {
+DemoServer::DemoServer(const std::filesystem::path& root, RequestLog& log, DemoRelease* release)
+    : log_(log), release_(release) {
   server_.new_task_queue = [this] { return new LoggingTaskQueue(log_); };
   server_.set_socket_options(ExclusiveSocketOptions);
   // Headers and body go out in separate writes; with Nagle on, a reused connection waits for
@@ -72,8 +73,15 @@ DemoServer::DemoServer(const std::filesystem::path& root, RequestLog& log) : log
   server_.set_keep_alive_timeout(kKeepAliveSeconds);
 
   // Logged on arrival, before any handler runs, so the log shows when the client asked.
-  server_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response&) {
+  server_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
     log_.Write(req.method, req.target);
+    if (release_ != nullptr) {
+      if (const auto page = release_->OfferedPage(req.path)) {
+        res.set_header("Cache-Control", "no-cache");
+        res.set_content(*page, "text/html");
+        return httplib::Server::HandlerResponse::Handled;
+      }
+    }
     return httplib::Server::HandlerResponse::Unhandled;
   });
 
@@ -89,6 +97,8 @@ DemoServer::DemoServer(const std::filesystem::path& root, RequestLog& log) : log
     }
     RebaseAddressPage(res.body);
   });
+
+  if (release_ != nullptr) release_->AddRoutes(server_);
 
   // Milestones reported by the pages; the request line in the log is the record.
   server_.Get("/event", [](const httplib::Request&, httplib::Response& res) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "tools/demo_service/demo_release.h"
 #include "tools/demo_service/request_log.h"
 
 namespace lumora::demo {
@@ -19,7 +20,9 @@ inline constexpr int kDefaultPort = 8780;
 // /event endpoint the pages use to report their milestones ("home-load", "playing").
 class DemoServer {
  public:
-  DemoServer(const std::filesystem::path& root, RequestLog& log);
+  // `release`, when given, is served at update/ and may offer the upgrade; it must outlive
+  // the server.
+  DemoServer(const std::filesystem::path& root, RequestLog& log, DemoRelease* release = nullptr);
   DemoServer(const DemoServer&) = delete;
   DemoServer& operator=(const DemoServer&) = delete;
 
@@ -37,6 +40,7 @@ class DemoServer {
 
   httplib::Server server_;
   RequestLog& log_;
+  DemoRelease* release_;
   std::string base_;
 };
 

@@ -38,7 +38,7 @@ std::string ReadFile(const fs::path& path) {
 // One service process; its first stdout line tells the port it got.
 class ServiceProcess {
  public:
-  ServiceProcess(int port, const fs::path& log) {
+  ServiceProcess(int port, const fs::path& log, const std::vector<std::string>& extra = {}) {
     int out[2];
     if (pipe(out) != 0) return;
     posix_spawn_file_actions_t actions;
@@ -51,7 +51,9 @@ class ServiceProcess {
     std::vector<char*> argv = {const_cast<char*>(kProgram),          const_cast<char*>("--root"),
                                const_cast<char*>(root_text.c_str()), const_cast<char*>("--port"),
                                const_cast<char*>(port_text.c_str()), const_cast<char*>("--log"),
-                               const_cast<char*>(log_text.c_str()),  nullptr};
+                               const_cast<char*>(log_text.c_str())};
+    for (const std::string& arg : extra) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
     if (posix_spawn(&pid_, kProgram, &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
@@ -102,10 +104,13 @@ class ServiceProcess {
 
 class DemoServiceTest : public testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { Start({}); }
+  void Start(const std::vector<std::string>& extra) {
+    client_.reset();
+    if (service_) service_->Stop();
     log_ = fs::temp_directory_path() / ("demo-service-test-" + std::to_string(getpid()) + ".log");
     fs::remove(log_);
-    service_.emplace(0, log_);
+    service_.emplace(0, log_, extra);
     const std::string line = service_->WaitForListeningLine();
     std::smatch match;
     ASSERT_TRUE(
@@ -242,6 +247,48 @@ TEST_F(DemoServiceTest, NothingOutsideTheSiteIsReachable) {
     EXPECT_EQ(res->status, 404) << path;
     EXPECT_EQ(res->body.find("argparse"), std::string::npos) << path;
   }
+}
+
+// The demo upgrade: a release at update/ with ranges, and an offer to upgrade that stands
+// until the package has gone out to its last byte, so the new build is not sent round again.
+TEST_F(DemoServiceTest, OfferedUpgradeEndsOnceTheReleaseHasGoneOutWhole) {
+  const fs::path release = fs::temp_directory_path() / ("demo-release-" + std::to_string(getpid()));
+  fs::remove_all(release);
+  fs::create_directories(release);
+  std::string package(300000, '\0');
+  for (std::size_t i = 0; i < package.size(); ++i) package[i] = static_cast<char>(i * 7 + i / 251);
+  const std::string manifest =
+      R"({"version": "9.1", "size": 300000, "package": "update/lumora-9.1.tar.xz"})";
+  std::ofstream(release / "lumora-9.1.tar.xz", std::ios::binary) << package;
+  std::ofstream(release / "latest.json", std::ios::binary) << manifest;
+  std::ofstream(release / "latest.json.minisig", std::ios::binary) << "untrusted comment: x\n";
+  Start({"--update", release.string(), "--offer-upgrade"});
+
+  const std::string on = "\xBF\xAA";
+  const std::string stored_switch = ReadFile(kSite / "ads" / "qzsj.html");
+  ASSERT_NE(stored_switch, on) << "the demo's stored switch is off";
+  EXPECT_EQ(Get("/ads/qzsj.html")->body, on);
+  EXPECT_EQ(Get("/ads/1.0.1303.21.html")->body, on);
+  EXPECT_EQ(Get("/ads/7.2.html")->body, on) << "whatever build asks";
+  EXPECT_EQ(Get("/ads/ksqd.html")->body, ReadFile(kSite / "ads" / "ksqd.html"));
+  EXPECT_EQ(Get("/update/latest.json")->body, manifest);
+  for (const char* path : {"/update/missing", "/update/..", "/update/%2e%2e%2fdemo_release.cpp"}) {
+    EXPECT_EQ(Get(path)->status, 404) << path;
+  }
+
+  const auto head = Get("/update/lumora-9.1.tar.xz", {{"Range", "bytes=0-999"}});
+  ASSERT_TRUE(head);
+  EXPECT_EQ(head->status, 206);
+  EXPECT_EQ(head->body, package.substr(0, 1000));
+  EXPECT_EQ(Get("/ads/qzsj.html")->body, on) << "part of the package is not the whole";
+
+  const auto rest = Get("/update/lumora-9.1.tar.xz", {{"Range", "bytes=1000-"}});
+  ASSERT_TRUE(rest);
+  EXPECT_EQ(rest->status, 206);
+  EXPECT_TRUE(rest->body == package.substr(1000));
+  EXPECT_EQ(Get("/ads/qzsj.html")->body, stored_switch);
+  EXPECT_EQ(Get("/ads/1.0.1303.21.html")->body, ReadFile(kSite / "ads" / "1.0.1303.21.html"));
+  fs::remove_all(release);
 }
 
 TEST_F(DemoServiceTest, ASecondServiceCannotShareThePort) {

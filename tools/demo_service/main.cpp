@@ -1,6 +1,6 @@
 // lumora-demo-service: the demo portal the client talks to on this machine.
 //
-//   lumora-demo-service [--root DIR] [--port N] [--log FILE]
+//   lumora-demo-service [--root DIR] [--port N] [--log FILE] [--update DIR] [--offer-upgrade]
 //
 // Prints "listening http://127.0.0.1:PORT/" on stdout once it accepts connections, so a script
 // that asked for port 0 learns the port it got.
@@ -31,11 +31,16 @@ using lumora::demo::RequestLog;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: lumora-demo-service [--root DIR] [--port N] [--log FILE]\n"
+    "usage: lumora-demo-service [--root DIR] [--port N] [--log FILE] [--update DIR]\n"
+    "                           [--offer-upgrade]\n"
     "  --root DIR   site to serve (default: the repository's demo/site)\n"
     "  --port N     loopback port, 0 picks a free one (default: 8780)\n"
     "  --log FILE   append one line per request: <unix time.ms> <method> <target>;\n"
-    "               \"-\" writes to stderr (default: no request log)\n";
+    "               \"-\" writes to stderr (default: no request log)\n"
+    "  --update DIR  serve a signed release (latest.json, its .minisig, the package) at\n"
+    "                update/ (default: the build's demo release, when it was made)\n"
+    "  --offer-upgrade  tell every client its build is outdated (the forced-upgrade switch\n"
+    "                and version pages on) until the release package has gone out whole\n";
 
 constexpr std::chrono::milliseconds kStopGrace{1000};
 // Outlives main, so the stopping thread may still read it while the process winds down.
@@ -45,6 +50,8 @@ struct Options {
   std::optional<fs::path> root;
   int port = lumora::demo::kDefaultPort;
   std::optional<std::string> log;
+  std::optional<fs::path> update;
+  bool offer_upgrade = false;
 };
 
 std::optional<int> ParsePort(std::string_view text) {
@@ -65,13 +72,20 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       std::fputs(kUsage, stdout);
       std::exit(0);
     }
-    if (i + 1 >= argc || (arg != "--root" && arg != "--port" && arg != "--log")) {
+    if (arg == "--offer-upgrade") {
+      options.offer_upgrade = true;
+      continue;
+    }
+    if (i + 1 >= argc ||
+        (arg != "--root" && arg != "--port" && arg != "--log" && arg != "--update")) {
       std::fprintf(stderr, "lumora-demo-service: unexpected argument '%s'\n%s", argv[i], kUsage);
       return std::nullopt;
     }
     const std::string_view value = argv[++i];
     if (arg == "--root") {
       options.root = fs::path(value);
+    } else if (arg == "--update") {
+      options.update = fs::path(value);
     } else if (arg == "--log") {
       options.log = std::string(value);
     } else if (const auto port = ParsePort(value)) {
@@ -145,11 +159,23 @@ int main(int argc, char** argv) {
   }
   RequestLog log(log_file);
 
+  // The release the build made of itself, unless another is named.
+  std::optional<fs::path> update = options->update;
+  if (!update && fs::is_regular_file(fs::path(LUMORA_DEMO_RELEASE_DIR) / "latest.json", error)) {
+    update = fs::path(LUMORA_DEMO_RELEASE_DIR);
+  }
+  if (options->offer_upgrade && !update) {
+    std::fprintf(stderr, "lumora-demo-service: --offer-upgrade needs a release (--update DIR)\n");
+    return 2;
+  }
+  std::optional<lumora::demo::DemoRelease> release;
+  if (update) release.emplace(*update, options->offer_upgrade);
+
   // A browser that drops a video connection mid-transfer must not end the service.
   signal(SIGPIPE, SIG_IGN);
   const sigset_t stop_signals = BlockStopSignals();
 
-  DemoServer server(site, log);
+  DemoServer server(site, log, release ? &*release : nullptr);
   const int port = server.Bind(options->port);
   if (port < 0) {
     std::fprintf(stderr, "lumora-demo-service: cannot listen on 127.0.0.1:%d (in use?)\n",
@@ -172,6 +198,7 @@ int main(int argc, char** argv) {
   }).detach();
 
   std::fprintf(stderr, "lumora-demo-service: serving %s\n", site.c_str());
+  if (update) std::fprintf(stderr, "lumora-demo-service: release from %s\n", update->c_str());
   std::printf("listening %s\n", server.BaseAddress().c_str());
   std::fflush(stdout);
   const bool ok = server.Serve();

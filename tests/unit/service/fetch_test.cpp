@@ -226,10 +226,10 @@ TEST(ServiceClient, NothingIsKeptBetweenUses) {
   EXPECT_EQ(second.RequestedPaths(), std::vector<std::string>{PathOf(kStartupSwitchPage)});
 }
 
-// The version page carries this build's version, so a release cannot forget to move it.
+// The version page carries this build's version setting, so a release cannot forget to move it.
 TEST(ServiceClient, VersionPageNamesThisBuild) {
-  EXPECT_EQ(kVersionTag, LUMORA_PROJECT_VERSION);
-  EXPECT_EQ(kVersionPage, "ads/" LUMORA_PROJECT_VERSION ".html");
+  EXPECT_EQ(kVersionTag, LUMORA_BUILD_VERSION);
+  EXPECT_EQ(kVersionPage, "ads/" LUMORA_BUILD_VERSION ".html");
 }
 
 TEST(ServiceClient, AnUnusableOverrideLeavesTheBuiltInAddress) {
