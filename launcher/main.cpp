@@ -1,7 +1,10 @@
 // The program file's entry point: check the run-time, start the desktop view, run.
 #include <QApplication>
 #include <QMessageBox>
+#include <unistd.h>
+
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "launcher/runtime_check.h"
@@ -13,7 +16,27 @@
 #include "platform/qt/application.h"
 #include "platform/qt/qt_view.h"
 #include "platform/system/linux_system.h"
+#include "updater/core/layout.h"
+#include "updater/core/swap.h"
 #include "windows/behaviours.h"
+
+namespace {
+
+// An update that a crash or a power cut interrupted is finished or undone before anything
+// reads the app folder; when that put another build in place, that build starts instead.
+void FinishInterruptedUpdate(const std::filesystem::path& self, char** argv) {
+  const lumora::update::Layout layout = lumora::update::LayoutFor(self.parent_path());
+  std::error_code error;
+  if (!std::filesystem::exists(layout.staging, error)) return;  // the common case: one stat
+  bool changed = false;
+  lumora::update::RecoverUnlessBusy(layout, &changed);
+  if (!changed) return;
+  const std::string program = (layout.app / self.filename()).string();
+  execv(program.c_str(), argv);
+  std::fprintf(stderr, "lumora: cannot start the recovered build %s\n", program.c_str());
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace lumora;
@@ -22,6 +45,9 @@ int main(int argc, char** argv) {
     // No window can be shown: standard error is the only place to say it.
     std::fprintf(stderr, "%s (%s)\n", kRuntimeErrorText, why.c_str());
     return kRuntimeErrorExitCode;
+  }
+  if (const std::filesystem::path early = ProgramFilePath(); !early.empty()) {
+    FinishInterruptedUpdate(early, argv);
   }
   qtview::PrepareApplication();
   QApplication app(argc, argv);

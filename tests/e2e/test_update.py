@@ -423,6 +423,26 @@ class UpdateTest(unittest.TestCase):
         self.assert_whole(self.old_state)
         wait_for(self.clients_running, 30, what="the old build started again")
 
+    def test_the_client_undoes_a_swap_that_was_never_confirmed(self):
+        # Update died while the new build was on trial: the new build in the app folder, the
+        # old one staged beside it, the record of the unconfirmed swap.
+        staging = os.path.join(self.client.root, ".app.update")
+        os.makedirs(staging)
+        os.rename(self.client.app, os.path.join(staging, "old"))
+        shutil.copytree(os.path.join(self.work, "new-build"), self.client.app, symlinks=True)
+        with open(os.path.join(self.client.app, "Config.ini"), "wb") as f:
+            f.write(USER_CONFIG)
+        with open(os.path.join(staging, "pending"), "w") as f:
+            f.write(f"{os.stat(self.client.app).st_ino}\n")
+
+        self.client.start()
+        self.client.window_of_size(984, 624)
+        self.assertEqual(tree_state(self.client.app), self.old_state)
+        self.assertEqual(set(os.listdir(staging)) - {"lock"}, set())
+        with open(os.path.join(self.client.app, "Config.ini"), "rb") as f:
+            self.assertTrue(f.read().startswith(USER_CONFIG))  # and the flags the client wrote
+        self.assertEqual(len(self.clients_running()), 1)
+
     def test_packaged_or_read_only_folders_are_left_to_the_package_manager(self):
         self.publish_good_release()
         marker = os.path.join(self.client.app, "package-installed")
