@@ -45,6 +45,7 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 def serve(directory):
     handler = functools.partial(QuietHandler, directory=directory)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    server.handle_error = lambda *args: None  # an Update killed mid-download resets its link
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server
 
