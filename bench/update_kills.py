@@ -6,13 +6,11 @@ exactly the new one, and Config.ini must be byte for byte the user's.
 
 Usage: bench/update_kills.py [--build-dir build/default] [--kills 50] [--mib 20] [--seed 1]"""
 import argparse
-import hashlib
 import json
 import os
 import random
 import shutil
 import signal
-import stat
 import subprocess
 import sys
 import tempfile
@@ -21,24 +19,10 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from update_bench import ROOT, make_app, serve  # noqa: E402
 
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+from test_update import tree_state  # noqa: E402  the end-to-end tests' view of a folder
+
 USER_CONFIG = b"[Config]\r\nLanguage=3\r\nTray=2\r\nFirst=1\r\n; the user's own line\r\n"
-
-
-def tree_state(root):
-    state = {}
-    for folder, dirs, files in os.walk(root):
-        for name in dirs + files:
-            path = os.path.join(folder, name)
-            rel = os.path.relpath(path, root)
-            if rel == "Config.ini":
-                continue
-            info = os.lstat(path)
-            if stat.S_ISDIR(info.st_mode):
-                state[rel] = "dir"
-            else:
-                with open(path, "rb") as f:
-                    state[rel] = (info.st_mode & 0o111, hashlib.sha256(f.read()).hexdigest())
-    return state
 
 
 def which_build(app, old, new):

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "forms/spoken_names.h"
+#include "tests/support/named_pictures.h"
 #include "windows/behaviours.h"
 
 namespace lumora {
@@ -369,13 +370,7 @@ TEST(CatalogueProperties, EveryPictureNamedIsInTheDataTree) {
   };
   for (int i = 0; i < kWindowCount; ++i) {
     const WindowDef& def = WindowDefinition(IdOf(i));
-    std::vector<std::string_view> named;
-    if (!def.icon.empty()) named.push_back(def.icon);
-    for (const ControlDef& c : def.controls) {
-      if (!c.props.picture.empty()) named.push_back(c.props.picture);
-      if (!c.props.hover_picture.empty()) named.push_back(c.props.hover_picture);
-    }
-    for (std::string_view picture : named) {
+    for (std::string_view picture : testing::NamedPictures(def)) {
       const std::filesystem::path file = std::filesystem::path(LUMORA_SOURCE_DATA_DIR) / picture;
       EXPECT_TRUE(picture_format(file)) << WindowName(def.id) << " " << picture;
     }

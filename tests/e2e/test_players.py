@@ -32,10 +32,10 @@ def player_site(library):
         raise AssertionError("the player libraries and streams are missing: build the "
                              "e2e_players target (scripts/test.sh does)")
     pages = {
-        "video/1.html": read(os.path.join(HERE, "players", library + ".html")),
+        "video/1.html": read(os.path.join(HERE, "players", "player.html")),
         "players/page.js": read(os.path.join(HERE, "players", "page.js")),
-        "players/" + os.path.basename(LIBRARIES[library]):
-            read(os.path.join(PLAYERS, LIBRARIES[library])),
+        "players/start.js": read(os.path.join(HERE, "players", library + "-start.js")),
+        "players/library.js": read(os.path.join(PLAYERS, LIBRARIES[library])),
     }
     for path in glob.glob(os.path.join(PLAYERS, "media", library, "*")):
         pages[f"media/{library}/{os.path.basename(path)}"] = read(path)

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "forms/catalogue.h"
+#include "tests/support/named_pictures.h"
 #include "view_test_support.h"
 
 namespace lumora::viewtest {
@@ -13,13 +14,7 @@ TEST(CataloguePictures, EveryPictureNamedDecodes) {
   int checked = 0;
   for (int i = 0; i < kWindowCount; ++i) {
     const WindowDef& def = WindowDefinition(static_cast<WindowId>(i));
-    std::vector<std::string_view> named;
-    if (!def.icon.empty()) named.push_back(def.icon);
-    for (const ControlDef& c : def.controls) {
-      if (!c.props.picture.empty()) named.push_back(c.props.picture);
-      if (!c.props.hover_picture.empty()) named.push_back(c.props.hover_picture);
-    }
-    for (std::string_view picture : named) {
+    for (std::string_view picture : lumora::testing::NamedPictures(def)) {
       const QString path = QStringLiteral(LUMORA_SOURCE_DATA_DIR "/") +
                            QString::fromUtf8(picture.data(), static_cast<int>(picture.size()));
       const QImage image(path);
