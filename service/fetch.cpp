@@ -134,9 +134,10 @@ std::chrono::milliseconds FetchBudget::Grant(std::uint64_t turn, Clock::time_poi
     deadline_ = now + kRequestTimeout;
     spent_ = false;
   }
-  if (spent_ || now >= deadline_) return std::chrono::milliseconds::zero();
-  // Rounded up, so a fetch is never granted zero while time is left.
-  return std::chrono::ceil<std::chrono::milliseconds>(deadline_ - now);
+  if (spent_) return std::chrono::milliseconds::zero();
+  if (now >= deadline_) return kSlowPageAllowance;
+  // Rounded up, so a fetch is never granted less than what is left.
+  return std::max(kSlowPageAllowance, std::chrono::ceil<std::chrono::milliseconds>(deadline_ - now));
 }
 
 void FetchBudget::TimedOut(std::uint64_t turn) {

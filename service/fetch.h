@@ -40,16 +40,19 @@ Bytes FetchPage(const std::string& address);
 Bytes FetchPageOnNewConnection(const std::string& address);
 
 // The fetches a handler makes one after another freeze the windows as one, so the fetches of
-// one turn of the user-interface thread (platform/ui_turn.h) share one kRequestTimeout: a
-// service that has stopped answering holds the user that long at most, however many pages the
-// handler reads. Once a fetch of the turn has run out of time, the rest of the turn asks the
-// service nothing more; it would not answer the next page at once either. Turn 0 (no program
-// running) gives every fetch its full bound.
+// one turn of the user-interface thread (platform/ui_turn.h) share one kRequestTimeout. Once
+// it is used up, each further fetch of the turn still gets kSlowPageAllowance, so that a
+// service that is slow but answers (a second a page) is still heard on every page of the
+// turn. Once a fetch of the turn has run out of time, the rest of the turn asks the service
+// nothing more; it would not answer the next page at once either: a service that has stopped
+// answering holds the user for one fetch's bound at most. Turn 0 (no program running) gives
+// every fetch its full bound.
+inline constexpr std::chrono::milliseconds kSlowPageAllowance{2000};
 class FetchBudget {
  public:
   using Clock = std::chrono::steady_clock;
-  // How long a fetch that starts at `now` in `turn` may take; zero when the turn has no time
-  // left.
+  // How long a fetch that starts at `now` in `turn` may take: what is left of the turn's bound,
+  // at least kSlowPageAllowance; zero once a fetch of the turn has timed out.
   std::chrono::milliseconds Grant(std::uint64_t turn, Clock::time_point now);
   // A fetch of `turn` ran out of its time.
   void TimedOut(std::uint64_t turn);

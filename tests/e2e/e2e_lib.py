@@ -337,12 +337,14 @@ class DemoService:
     to a file so tests can read what the client and its pages asked for. `pages` replaces
     some of the demo's pages (name under the site: bytes) in a copy of the site."""
 
-    def __init__(self, pages=None, timeout=30):
+    def __init__(self, pages=None, timeout=30, delay_ms=0):
         if not DEMO_SERVICE:
             raise AssertionError("LUMORA_DEMO_SERVICE must name the demo service program")
         self.root = tempfile.mkdtemp(prefix="lumora-demo-")
         self.log_path = os.path.join(self.root, "requests.log")
         command = [DEMO_SERVICE, "--port", "0", "--log", self.log_path]
+        if delay_ms:
+            command += ["--delay", str(delay_ms)]
         if pages:
             site = os.path.join(self.root, "site")
             shutil.copytree(DEMO_SITE, site)

@@ -4,6 +4,7 @@
 
 #include <ctime>
 #include <memory>
+#include <thread>
 #include <utility>
 
 namespace lumora::demo {
@@ -75,6 +76,7 @@ DemoServer::DemoServer(const std::filesystem::path& root, RequestLog& log, DemoR
   // Logged on arrival, before any handler runs, so the log shows when the client asked.
   server_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
     log_.Write(req.method, req.target);
+    if (delay_.count() > 0 && req.path.starts_with("/ads/")) std::this_thread::sleep_for(delay_);
     if (release_ != nullptr) {
       if (const auto page = release_->OfferedPage(req.path)) {
         res.set_header("Cache-Control", "no-cache");

@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -26,6 +27,9 @@ class DemoServer {
   DemoServer(const DemoServer&) = delete;
   DemoServer& operator=(const DemoServer&) = delete;
 
+  // Every page under ads/ is answered only after `delay`, as a slow but working service; set
+  // before Serve().
+  void SetPageDelay(std::chrono::milliseconds delay) { delay_ = delay; }
   // Binds 127.0.0.1:port (0 picks a free port). Returns the bound port, or -1.
   int Bind(int port);
   // "http://127.0.0.1:PORT/" once bound.
@@ -42,6 +46,7 @@ class DemoServer {
   RequestLog& log_;
   DemoRelease* release_;
   std::string base_;
+  std::chrono::milliseconds delay_{0};
 };
 
 }  // namespace lumora::demo

@@ -32,7 +32,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: lumora-demo-service [--root DIR] [--port N] [--log FILE] [--update DIR]\n"
-    "                           [--offer-upgrade]\n"
+    "                           [--offer-upgrade] [--delay MS]\n"
     "  --root DIR   site to serve (default: the repository's demo/site)\n"
     "  --port N     loopback port, 0 picks a free one (default: 8780)\n"
     "  --log FILE   append one line per request: <unix time.ms> <method> <target>;\n"
@@ -40,7 +40,9 @@ constexpr const char* kUsage =
     "  --update DIR  serve a signed release (latest.json, its .minisig, the package) at\n"
     "                update/ (default: the build's demo release, when it was made)\n"
     "  --offer-upgrade  tell every client its build is outdated (the forced-upgrade switch\n"
-    "                and version pages on) until the release package has gone out whole\n";
+    "                and version pages on) until the release package has gone out whole\n"
+    "  --delay MS   answer every page of ads/ only after MS milliseconds, up to 60000: a\n"
+    "               slow service that still works (default: 0)\n";
 
 constexpr std::chrono::milliseconds kStopGrace{1000};
 // Outlives main, so the stopping thread may still read it while the process winds down.
@@ -52,6 +54,7 @@ struct Options {
   std::optional<std::string> log;
   std::optional<fs::path> update;
   bool offer_upgrade = false;
+  std::chrono::milliseconds delay{0};
 };
 
 std::optional<int> ParsePort(std::string_view text) {
@@ -77,7 +80,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       continue;
     }
     if (i + 1 >= argc ||
-        (arg != "--root" && arg != "--port" && arg != "--log" && arg != "--update")) {
+        (arg != "--root" && arg != "--port" && arg != "--log" && arg != "--update" &&
+         arg != "--delay")) {
       std::fprintf(stderr, "lumora-demo-service: unexpected argument '%s'\n%s", argv[i], kUsage);
       return std::nullopt;
     }
@@ -88,6 +92,14 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       options.update = fs::path(value);
     } else if (arg == "--log") {
       options.log = std::string(value);
+    } else if (arg == "--delay") {
+      int ms = -1;
+      const auto [end, failed] = std::from_chars(value.data(), value.data() + value.size(), ms);
+      if (failed != std::errc() || end != value.data() + value.size() || ms < 0 || ms > 60000) {
+        std::fprintf(stderr, "lumora-demo-service: bad delay '%s'\n", argv[i]);
+        return std::nullopt;
+      }
+      options.delay = std::chrono::milliseconds(ms);
     } else if (const auto port = ParsePort(value)) {
       options.port = *port;
     } else {
@@ -176,6 +188,7 @@ int main(int argc, char** argv) {
   const sigset_t stop_signals = BlockStopSignals();
 
   DemoServer server(site, log, release ? &*release : nullptr);
+  server.SetPageDelay(options->delay);
   const int port = server.Bind(options->port);
   if (port < 0) {
     std::fprintf(stderr, "lumora-demo-service: cannot listen on 127.0.0.1:%d (in use?)\n",

@@ -144,15 +144,19 @@ TEST(FetchPage, ConsecutiveFetchesShareOneConnection) {
 }
 
 // The fetches of one turn of the user-interface thread freeze the windows together, so they
-// share one request time-out; a time-out spends what is left of the turn.
-TEST(FetchBudget, FetchesOfOneTurnShareOneRequestTimeOut) {
+// share one request time-out, but a slow page that still answers is always given its
+// allowance; a time-out spends what is left of the turn.
+TEST(FetchBudget, FetchesOfOneTurnShareOneRequestTimeOutButSlowPagesAreStillHeard) {
   using Clock = FetchBudget::Clock;
   const Clock::time_point t0{100s};
   FetchBudget budget;
   EXPECT_EQ(budget.Grant(7, t0), kRequestTimeout);
   EXPECT_EQ(budget.Grant(7, t0 + 1200ms), kRequestTimeout - 1200ms);
-  EXPECT_EQ(budget.Grant(7, t0 + kRequestTimeout - 500us), 1ms) << "never zero while time is left";
-  EXPECT_EQ(budget.Grant(7, t0 + kRequestTimeout), 0ms);
+  EXPECT_EQ(budget.Grant(7, t0 + kRequestTimeout - 2500ms), 2500ms);
+  EXPECT_EQ(budget.Grant(7, t0 + kRequestTimeout - 500us), kSlowPageAllowance);
+  EXPECT_EQ(budget.Grant(7, t0 + kRequestTimeout), kSlowPageAllowance);
+  EXPECT_EQ(budget.Grant(7, t0 + 1h), kSlowPageAllowance);
+  budget.TimedOut(7);
   EXPECT_EQ(budget.Grant(7, t0 + 1h), 0ms);
   EXPECT_EQ(budget.Grant(8, t0 + 1h), kRequestTimeout) << "the next turn has the whole bound";
   // Turn 0 is no program: every fetch has its own whole bound.
