@@ -145,7 +145,8 @@ bool MprisService::handleMessage(const QDBusMessage& message, const QDBusConnect
   // Introspection is the library's, from introspect().
   if (message.interface() == QLatin1String("org.freedesktop.DBus.Introspectable")) return false;
   // May be called on the bus's thread: the answer is made on ours, where the page lives.
-  QMetaObject::invokeMethod(this, [this, message] { Handle(message); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, message] { Handle(message); }, Qt::QueuedConnection);
   return true;
 }
 
@@ -270,8 +271,8 @@ QVariantMap MprisService::RootProperties() const {
 
 QVariantMap MprisService::PlayerProperties() const {
   return {
-      {QStringLiteral("PlaybackStatus"), StatusName(state_.present ? state_.status
-                                                                   : PlaybackStatus::Stopped)},
+      {QStringLiteral("PlaybackStatus"),
+       StatusName(state_.present ? state_.status : PlaybackStatus::Stopped)},
       {QStringLiteral("Rate"), 1.0},
       {QStringLiteral("MinimumRate"), 1.0},
       {QStringLiteral("MaximumRate"), 1.0},
@@ -298,7 +299,8 @@ QVariantMap MprisService::Metadata() const {
   };
   if (!state_.title.isEmpty()) metadata.insert(QStringLiteral("xesam:title"), state_.title);
   if (state_.present && state_.length_us) {
-    metadata.insert(QStringLiteral("mpris:length"), QVariant::fromValue<qlonglong>(*state_.length_us));
+    metadata.insert(QStringLiteral("mpris:length"),
+                    QVariant::fromValue<qlonglong>(*state_.length_us));
   }
   return metadata;
 }
@@ -336,8 +338,8 @@ void MprisService::Fail(const QDBusMessage& message, const QString& error, const
 }
 
 void MprisService::Signal(const QString& interface, const QVariantMap& changed) {
-  QDBusMessage signal = QDBusMessage::createSignal(kPath, kProperties,
-                                                   QStringLiteral("PropertiesChanged"));
+  QDBusMessage signal =
+      QDBusMessage::createSignal(kPath, kProperties, QStringLiteral("PropertiesChanged"));
   signal << interface << changed << QStringList();
   connection_.send(signal);
 }

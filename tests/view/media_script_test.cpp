@@ -31,14 +31,13 @@ TEST(MediaReport, ReadsAWellFormedReport) {
 
 TEST(MediaReport, RefusesWhatIsNoReport) {
   for (const char* report :
-       {"", "null", "[]", "\"Playing\"", "{", "{\"status\":\"Playing\"}",
-        R"({"present":"yes"})", R"({"present":true,"status":"Rewinding"})",
-        R"({"present":true})"}) {
+       {"", "null", "[]", "\"Playing\"", "{", "{\"status\":\"Playing\"}", R"({"present":"yes"})",
+        R"({"present":true,"status":"Rewinding"})", R"({"present":true})"}) {
     EXPECT_FALSE(ParseMediaState(report)) << report;
   }
   // A report longer than the bound is dropped whole, however well formed.
-  const QByteArray padded = R"({"present":false,"title":")" +
-                            QByteArray(kMediaReportLimit, 'a') + "\"}";
+  const QByteArray padded =
+      R"({"present":false,"title":")" + QByteArray(kMediaReportLimit, 'a') + "\"}";
   EXPECT_FALSE(ParseMediaState(padded));
 }
 
@@ -101,12 +100,13 @@ TEST(MediaScripts, RunOutOfThePagesReach) {
   QObject::connect(&page, &QWebEnginePage::loadFinished, [&](bool) { loaded = true; });
   // The page tampers with everything the scripts use, in its own world: a lying JSON, a
   // state object of ours it made up, and a media element whose pause runs the page's code.
-  page.setHtml(QStringLiteral(
-      "<title>Hostile</title><video src='http://127.0.0.1:9/none.webm'></video><script>"
-      "JSON.stringify = () => '{\"present\":true,\"status\":\"Playing\",\"title\":\"lie\"}';"
-      "window.__lumoraMedia = {last: null, stopped: 'x'};"
-      "HTMLMediaElement.prototype.pause = function () { document.title = 'hijacked'; };"
-      "</script>"),
+  page.setHtml(
+      QStringLiteral(
+          "<title>Hostile</title><video src='http://127.0.0.1:9/none.webm'></video><script>"
+          "JSON.stringify = () => '{\"present\":true,\"status\":\"Playing\",\"title\":\"lie\"}';"
+          "window.__lumoraMedia = {last: null, stopped: 'x'};"
+          "HTMLMediaElement.prototype.pause = function () { document.title = 'hijacked'; };"
+          "</script>"),
       QUrl(QStringLiteral("http://127.0.0.1:9/")));
   ASSERT_TRUE(viewtest::WaitFor([&] { return loaded; }));
 
@@ -119,15 +119,16 @@ TEST(MediaScripts, RunOutOfThePagesReach) {
   EXPECT_FALSE(state->length_us);
 
   // Stop says Stopped until the media plays again; the page's pause never ran.
-  EXPECT_EQ(RunScript(page, MediaCommandScript(MediaCommand::Stop), QWebEngineScript::ApplicationWorld),
-            QVariant(true));
+  EXPECT_EQ(
+      RunScript(page, MediaCommandScript(MediaCommand::Stop), QWebEngineScript::ApplicationWorld),
+      QVariant(true));
   state = StateOf(page);
   ASSERT_TRUE(state);
   EXPECT_EQ(state->status, PlaybackStatus::Stopped);
   EXPECT_EQ(page.title(), "Hostile");
   // And what the program keeps in its world is out of the page's sight.
   EXPECT_EQ(RunScript(page, QStringLiteral("String(window.__lumoraMedia.stopped)"),
-                QWebEngineScript::MainWorld),
+                      QWebEngineScript::MainWorld),
             QVariant(QStringLiteral("x")));
 
   // A page without media has nothing to control.
@@ -138,7 +139,7 @@ TEST(MediaScripts, RunOutOfThePagesReach) {
   ASSERT_TRUE(state);
   EXPECT_FALSE(state->present);
   EXPECT_EQ(RunScript(page, MediaCommandScript(MediaCommand::PlayPause),
-                QWebEngineScript::ApplicationWorld),
+                      QWebEngineScript::ApplicationWorld),
             QVariant(false));
 }
 

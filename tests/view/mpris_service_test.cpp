@@ -1,6 +1,8 @@
 // The bus side of the desktop's media controls on a private session bus: the name and its
 // per-process fallback, commands only for media that is there, positions checked against
 // the current track, and nothing on the bus able to make the player open anything.
+#include "platform/qt/mpris_service.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -14,7 +16,6 @@
 #include <memory>
 #include <vector>
 
-#include "platform/qt/mpris_service.h"
 #include "view_test_support.h"
 
 namespace lumora::qtview {
@@ -115,7 +116,8 @@ TEST_F(MprisServiceTest, CommandsAndPositionsOnlyForTheMediaThatIsThere) {
   // No media yet: a command reaches nobody, the status is Stopped.
   EXPECT_EQ(Call(name, kPlayer, QStringLiteral("PlayPause")).type(), QDBusMessage::ReplyMessage);
   EXPECT_TRUE(sent.empty());
-  EXPECT_EQ(Get(name, kPlayer, QStringLiteral("PlaybackStatus")), QVariant(QStringLiteral("Stopped")));
+  EXPECT_EQ(Get(name, kPlayer, QStringLiteral("PlaybackStatus")),
+            QVariant(QStringLiteral("Stopped")));
 
   MediaState state;
   state.present = true;
@@ -126,7 +128,8 @@ TEST_F(MprisServiceTest, CommandsAndPositionsOnlyForTheMediaThatIsThere) {
   state.title = QStringLiteral("A film");
   state.source = QStringLiteral("http://127.0.0.1/a.webm");
   service->Update(state);
-  EXPECT_EQ(Get(name, kPlayer, QStringLiteral("PlaybackStatus")), QVariant(QStringLiteral("Playing")));
+  EXPECT_EQ(Get(name, kPlayer, QStringLiteral("PlaybackStatus")),
+            QVariant(QStringLiteral("Playing")));
   const QVariantMap metadata =
       qdbus_cast<QVariantMap>(Get(name, kPlayer, QStringLiteral("Metadata")));
   EXPECT_EQ(metadata.value(QStringLiteral("xesam:title")), QVariant(QStringLiteral("A film")));
@@ -156,9 +159,9 @@ TEST_F(MprisServiceTest, CommandsAndPositionsOnlyForTheMediaThatIsThere) {
   // Wrong argument types are refused rather than read as zero; OpenUri and Set are refused.
   EXPECT_EQ(Call(name, kPlayer, QStringLiteral("Seek"), {QStringLiteral("far")}).type(),
             QDBusMessage::ErrorMessage);
-  EXPECT_EQ(Call(name, kPlayer, QStringLiteral("OpenUri"), {QStringLiteral("file:///etc/passwd")})
-                .type(),
-            QDBusMessage::ErrorMessage);
+  EXPECT_EQ(
+      Call(name, kPlayer, QStringLiteral("OpenUri"), {QStringLiteral("file:///etc/passwd")}).type(),
+      QDBusMessage::ErrorMessage);
   EXPECT_EQ(Call(name, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Set"),
                  {kPlayer, QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(0.0))})
                 .type(),
