@@ -5,6 +5,7 @@ name goes with the player. Without a session bus the player plays all the same."
 import os
 import re
 import subprocess
+import time
 import unittest
 
 from e2e_lib import (NO_TIMED_ADVERTS, Client, DemoService, demo_text, wait_for, xdotool)
@@ -24,6 +25,11 @@ def test_site():
         return {**NO_TIMED_ADVERTS, "video/1.html": f.read()}
 
 
+def told_paused(signals):
+    with open(signals, encoding="utf-8", errors="replace") as f:
+        return re.search(r'string "PlaybackStatus"\s+variant\s+string "Paused"', f.read())
+
+
 class SessionBus:
     """A private session bus for one test, and dbus-send against it."""
 
@@ -35,7 +41,22 @@ class SessionBus:
         if not self.address:
             raise AssertionError("dbus-daemon gave no address")
 
+    def watch_properties(self, path):
+        """Records the PropertiesChanged signals on the bus into a file."""
+        self.out = open(path, "wb")
+        self.monitor = subprocess.Popen(
+            ["dbus-monitor", "--session",
+             "type='signal',interface='org.freedesktop.DBus.Properties',"
+             "member='PropertiesChanged'"],
+            env={**os.environ, "DBUS_SESSION_BUS_ADDRESS": self.address},
+            stdout=self.out, stderr=subprocess.DEVNULL)
+        time.sleep(1)  # until the monitor is in place
+
     def stop(self):
+        if getattr(self, "monitor", None):
+            self.monitor.terminate()
+            self.monitor.wait(10)
+            self.out.close()
         self.daemon.terminate()
         self.daemon.wait(10)
         self.daemon.stdout.close()
@@ -119,11 +140,15 @@ class MediaKeysTest(unittest.TestCase):
         self.assertGreater(int(length.group(1)), 1_000_000)  # the demo video's ten seconds
         self.assertIn("boolean true", self.bus.get(PLAYER, "CanSeek"))
 
-        # PlayPause pauses the page's own video: the page itself reports it.
+        # PlayPause pauses the page's own video: the page itself reports it; the desktop
+        # hears of it without asking.
+        signals = os.path.join(self.client.root, "properties-changed.txt")
+        self.bus.watch_properties(signals)
         pauses = self.events("pause")
         self.bus.player("PlayPause")
         wait_for(lambda: self.events("pause") > pauses, 30, what="the page's video to pause")
         wait_for(lambda: self.bus.status() == "Paused", 10, what="the status to say Paused")
+        wait_for(lambda: told_paused(signals), 10, what="a PropertiesChanged signal saying Paused")
         # Play resumes it; Pause and PlayPause again pause it.
         playing = self.events("playing")
         self.bus.player("Play")
