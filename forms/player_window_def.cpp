@@ -35,6 +35,8 @@ const WindowDef kPlayerWindowDef{
     .caption = "",
     .visible = true,
     .controls = kControls,
+    .media_browser = "WebBrowser10",
+    .close_button = "关闭按钮",
 };
 
 }  // namespace lumora

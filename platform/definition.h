@@ -71,6 +71,10 @@ struct WindowDef {
   std::string_view icon{};
   // The button Escape presses (a dialog's close button); "" when Escape does nothing.
   std::string_view escape_button{};
+  // The browser whose media the desktop's media controls (media keys, the panel's player)
+  // drive while the window is open; "" for none. Their "quit" presses `close_button`.
+  std::string_view media_browser{};
+  std::string_view close_button{};
 };
 
 inline constexpr int kDesignLeft = 50;

@@ -6,12 +6,14 @@
 #include <QIcon>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QWebEngineView>
 #include <algorithm>
 
 #include "config/language.h"
 #include "platform/files.h"
 #include "platform/qt/browser_host.h"
 #include "platform/qt/control_view.h"
+#include "platform/qt/media_control.h"
 #include "platform/qt/message_box.h"
 #include "platform/qt/nested_loops.h"
 #include "platform/qt/popup_menu.h"
@@ -30,6 +32,7 @@ struct QtView::Shown {
   QPointer<SkinnedWindow> window;
   std::map<std::string, QPointer<ControlView>, std::less<>> controls;
   QPointer<QSystemTrayIcon> tray;
+  std::unique_ptr<qtview::MediaControl> media;
 
   ControlView* Control(std::string_view name) const {
     auto it = controls.find(name);
@@ -170,7 +173,34 @@ void QtView::WindowCreated(WindowId window) {
     if (control == nullptr) continue;
     for (const auto& [prop, value] : state.props) control->ApplyProperty(prop, value);
   }
+  StartMediaControl(*shown, window, *instance->def);
   windows_[window] = std::move(shown);
+}
+
+void QtView::StartMediaControl(Shown& shown, WindowId window, const WindowDef& def) {
+  const ControlView* control = shown.Control(def.media_browser);
+  auto* view = control != nullptr ? qobject_cast<QWebEngineView*>(control->Widget()) : nullptr;
+  if (view == nullptr) return;
+  const std::uint64_t generation = shown.generation;
+  qtview::MediaControl::Hooks hooks;
+  hooks.raise = [this, window] {
+    QWidget* widget = WindowWidget(window);
+    if (widget == nullptr) return;
+    if (widget->isMinimized()) widget->setWindowState(widget->windowState() & ~Qt::WindowMinimized);
+    BringToFront(window);
+  };
+  // As a click of the window's close button, so that its behaviour runs.
+  hooks.quit = [this, window, generation, button = std::string(def.close_button)] {
+    EventArgs args;
+    RaiseFrom(window, generation, button, Event::Clicked, args);
+  };
+  hooks.identity = [this, window]() -> QString {
+    const QWidget* widget = WindowWidget(window);
+    if (widget != nullptr && !widget->windowTitle().isEmpty()) return widget->windowTitle();
+    const std::string& product = program_->Shared().ProductName;
+    return product.empty() ? QStringLiteral("Lumora") : ToQString(product);
+  };
+  shown.media = std::make_unique<qtview::MediaControl>(view->page(), std::move(hooks));
 }
 
 void QtView::WindowDestroyed(WindowId window) {
@@ -178,6 +208,7 @@ void QtView::WindowDestroyed(WindowId window) {
 }
 
 void QtView::Retire(std::unique_ptr<Shown> shown, bool now) {
+  shown->media.reset();  // the bus name goes with the window
   for (auto& [name, control] : shown->controls) {
     if (control) control->Shutdown();
   }

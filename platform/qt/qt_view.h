@@ -73,6 +73,8 @@ class QtView final : public View {
   void RaiseFrom(WindowId window, std::uint64_t generation, std::string_view control, Event event,
                  EventArgs& args);
   void Retire(std::unique_ptr<Shown> shown, bool now);
+  // The desktop's media controls for the window's media browser, when it names one.
+  void StartMediaControl(Shown& shown, WindowId window, const WindowDef& def);
 
   Program* program_ = nullptr;
   std::unique_ptr<qtview::BrowserHost> browsers_;
