@@ -1,6 +1,7 @@
 #include "windows/behaviours.h"
 
 #include "forms/catalogue.h"
+#include "windows/url_policy.h"
 
 namespace lumora {
 
@@ -29,7 +30,7 @@ std::span<const Binding> BindingsFor(WindowId window) {
 }
 
 Catalogue ProgramCatalogue() {
-  return Catalogue{&WindowDefinition, &BindingsFor};
+  return Catalogue{&WindowDefinition, &BindingsFor, &OpenWebAddress};
 }
 
 }  // namespace lumora

@@ -51,6 +51,10 @@ void QtView::Attach(Program& program) {
   program_ = &program;
   browsers_->SetCrashPage(
       QUrl::fromLocalFile(QString::fromStdString(program.LocalPath("Html/Crashed.html").string())));
+  // The windows pages open for themselves carry the program's logo, the tray's.
+  constexpr std::size_t kIconFileLimit = 4u << 20;
+  browsers_->SetOwnWindowIcon(
+      qtview::IconFromBytes(ReadFileBytes(program.LocalPath("Icon/TrayLOGO.ico"), kIconFileLimit)));
 }
 
 QtView::Shown* QtView::Find(WindowId window) const {
@@ -138,6 +142,9 @@ void QtView::WindowCreated(WindowId window) {
         program_->SetProperty(window, name, prop, std::move(value));
     };
     context.browsers = browsers_.get();
+    context.open_outside = [this, window, generation](const std::string& address) {
+      if (IsCurrent(window, generation)) program_->OpenOutside(address);
+    };
     context.holds_controls = holds_controls(name);
     shown->controls[name] = qtview::CreateControlView(std::move(context), widget);
   }
