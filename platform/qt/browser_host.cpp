@@ -124,8 +124,8 @@ QWebEnginePage* BrowserPage::Decide(const NewWindowAsk& ask) {
   if (!handler || !handler(ask) || !alive) return nullptr;
   if (own_window_) {
     // One window per page: a page that asks in a loop gets the same one, navigated.
+    // Not raised: a page that asks in a loop must not keep taking the user's focus.
     if (!ask.address.isEmpty()) own_window_->setUrl(ask.address);
-    own_window_->raise();
     return nullptr;
   }
   BrowserPage* page = host_->OpenOwnWindow(ask.geometry, QWebEngineView::forPage(this));

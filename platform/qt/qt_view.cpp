@@ -7,7 +7,9 @@
 #include <QSystemTrayIcon>
 #include <algorithm>
 
+#include "config/language.h"
 #include "platform/files.h"
+#include "platform/qt/browser_downloads.h"
 #include "platform/qt/browser_host.h"
 #include "platform/qt/control_view.h"
 #include "platform/qt/message_box.h"
@@ -44,6 +46,7 @@ QtView::~QtView() {
   for (auto& [id, shown] : windows_) Retire(std::move(shown), true);
   windows_.clear();
   for (const QPointer<QWidget>& window : retired_) delete window.data();
+  downloads_.reset();  // no half-written file outlives the program
   browsers_.reset();  // the profile goes after every page that used it
 }
 
@@ -51,6 +54,11 @@ void QtView::Attach(Program& program) {
   program_ = &program;
   browsers_->SetCrashPage(
       QUrl::fromLocalFile(QString::fromStdString(program.LocalPath("Html/Crashed.html").string())));
+  downloads_ = std::make_unique<qtview::Downloads>(
+      [this] { return LanguageChoice(program_->RunDirectory()).value_or(1); },
+      [this](const QString& folder) { program_->System().OpenUrl(folder.toStdString()); });
+  browsers_->SetDownloadHandler(
+      [this](QWebEngineDownloadRequest* download) { downloads_->Start(download); });
   // The windows pages open for themselves carry the program's logo, the tray's.
   constexpr std::size_t kIconFileLimit = 4u << 20;
   browsers_->SetOwnWindowIcon(
@@ -70,6 +78,10 @@ QWidget* QtView::WindowWidget(WindowId window) const {
 void QtView::SetModal(WindowId window) {
   // Set before the window is first shown: Qt applies modality when a window is shown.
   if (QWidget* widget = WindowWidget(window)) widget->setWindowModality(Qt::ApplicationModal);
+}
+
+QWidget* QtView::DownloadWindow() const {
+  return downloads_ ? downloads_->Window() : nullptr;
 }
 
 int QtView::OwnBrowserWindowCount() const {
