@@ -259,6 +259,8 @@ void Downloads::Show(Item& item) {
   rows_->addWidget(item.row);
   window_->show();
   window_->raise();
+  // The newest download's Cancel takes the keys: Space stops what just began.
+  item.cancel->setFocus();
 }
 
 void Downloads::Refresh(Item& item) {

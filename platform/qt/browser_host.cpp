@@ -130,6 +130,8 @@ QWebEnginePage* BrowserPage::Decide(const NewWindowAsk& ask) {
   }
   BrowserPage* page = host_->OpenOwnWindow(ask.geometry, QWebEngineView::forPage(this));
   own_window_ = QWebEngineView::forPage(page);
+  // The address until the page names itself: never a window without a caption.
+  if (!ask.address.isEmpty()) own_window_->setWindowTitle(ask.address.toDisplayString());
   return page;
 }
 
