@@ -176,11 +176,13 @@ class BrowserWindowsTest(unittest.TestCase):
 
     def test_downloads_cut_short_leave_no_file(self):
         self.slow = SlowFile()
-        # One download at once, another 25 s later.
+        # One download at once, more 25 s and 40 s later.
         home = (f"<html><body><a id=a href='{self.slow.base}slow.bin?1'>1</a>"
-                f"<a id=b href='{self.slow.base}slow.bin?2'>2</a><script>"
+                f"<a id=b href='{self.slow.base}slow.bin?2'>2</a>"
+                f"<a id=c href='{self.slow.base}slow.bin?3'>3</a><script>"
                 "document.getElementById('a').click();"
-                "setTimeout(() => document.getElementById('b').click(), 25000)"
+                "setTimeout(() => document.getElementById('b').click(), 25000);"
+                "setTimeout(() => document.getElementById('c').click(), 40000)"
                 "</script></body></html>")
         self.start({"index.html": home.encode()})
 
@@ -191,14 +193,7 @@ class BrowserWindowsTest(unittest.TestCase):
                 return []
 
         # Cancelled from the download window: Cancel has the keyboard focus there.
-        try:
-            wait_for(partial, 120, what="a download under way")
-        except AssertionError:
-            print(self.slow.requests, self.service.requests()[-10:], self.client.stderr()[-3000:])
-            for d, _, files in os.walk(self.client.root):
-                if "app" not in d:
-                    print(d, files[:10])
-            raise
+        wait_for(partial, 120, what="a download under way")
         self.assertFalse(os.path.exists(os.path.join(self.downloads, "slow.bin")))
         listing = xdotool("search", "--onlyvisible", "--name", "^下载$").split()[0]
         xdotool("windowfocus", "--sync", listing)
@@ -207,8 +202,16 @@ class BrowserWindowsTest(unittest.TestCase):
         time.sleep(1)
         self.assertEqual(os.listdir(self.downloads), [])
 
+        # The server dropping the connection half-way: a failed download, nothing kept.
+        self.slow.drop = True
+        wait_for(partial, 60, what="the second download under way")
+        wait_for(lambda: not partial(), 60, what="the failed download's file gone")
+        self.assertEqual(os.listdir(self.downloads), [])
+        self.assertEqual(self.slow.requests[-1], "/slow.bin?2")
+
         # The program ending mid-download leaves nothing either.
-        wait_for(partial, 120, what="the second download under way")
+        self.slow.drop = False
+        wait_for(partial, 60, what="the third download under way")
         self.client.process.terminate()
         self.client.process.wait(timeout=60)
         self.assertEqual(os.listdir(self.downloads), [])
