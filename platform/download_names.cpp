@@ -9,7 +9,9 @@ namespace {
 constexpr std::size_t kExtensionLimit = 16;
 constexpr int kTries = 10000;
 
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool IsContinuation(unsigned char byte) {
+  return (byte & 0xC0) == 0x80;
+}
 
 // The longest prefix of `text` within `limit` bytes that ends on a character's boundary.
 std::string_view CutAt(std::string_view text, std::size_t limit) {
@@ -76,6 +78,8 @@ std::string FreeDownloadName(const std::string& name,
   return {};
 }
 
-std::string PartialDownloadName(const std::string& name) { return "." + name + ".part"; }
+std::string PartialDownloadName(const std::string& name) {
+  return "." + name + ".part";
+}
 
 }  // namespace lumora

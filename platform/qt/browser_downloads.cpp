@@ -137,10 +137,8 @@ void Downloads::Start(QWebEngineDownloadRequest* request) {
   QString offered = request->suggestedFileName();
   if (offered.isEmpty()) offered = request->downloadFileName();
   const std::string safe = SafeDownloadName(offered.toStdString());
-  item.final_name = QString::fromStdString(
-      FreeDownloadName(safe, [this](const std::string& name) {
-        return Taken(QString::fromStdString(name));
-      }));
+  item.final_name = QString::fromStdString(FreeDownloadName(
+      safe, [this](const std::string& name) { return Taken(QString::fromStdString(name)); }));
   Show(item);
   items_.push_back(std::move(owned));
   if (item.folder.isEmpty() || item.final_name.isEmpty() ||
@@ -282,8 +280,9 @@ void Downloads::Refresh(Item& item) {
             QStringLiteral("/s");
     if (total > received) {
       const auto seconds = static_cast<qint64>(static_cast<double>(total - received) / per_second);
-      text += QStringLiteral(", %1:%2 ").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0')) +
-              Text(kLeft);
+      text +=
+          QStringLiteral(", %1:%2 ").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0')) +
+          Text(kLeft);
     }
   }
   item.status->setText(text);

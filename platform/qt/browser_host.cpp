@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QWebEngineNewWindowRequest>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrlQuery>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -22,7 +22,6 @@ namespace {
 // A second death this soon after the reload that followed the first is not worth a third try.
 constexpr int kCrashWindowMs = 30000;
 constexpr QSize kOwnWindowSize(1000, 700);
-
 
 }  // namespace
 

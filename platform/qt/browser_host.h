@@ -5,8 +5,8 @@
 
 #include <QDeadlineTimer>
 #include <QIcon>
-#include <QRect>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QUrl>
 #include <QWebEngineFullScreenRequest>
@@ -34,9 +34,9 @@ QRect FitOnScreen(QRect asked, const QScreen* screen);
 
 // What a page's request for a new window says about itself.
 struct NewWindowAsk {
-  QUrl address;          // empty when the page names none (window.open() with no address)
-  bool user_initiated;   // a click, a key: not a script on its own
-  QRect geometry;        // what the page asked for; empty: nothing
+  QUrl address;         // empty when the page names none (window.open() with no address)
+  bool user_initiated;  // a click, a key: not a script on its own
+  QRect geometry;       // what the page asked for; empty: nothing
 };
 
 // Every request of the engine enters here: new windows (asked of the owner), full screen

@@ -24,7 +24,9 @@ TEST(DownloadNamesTest, AServersNameStaysInTheFolderAndInSight) {
       {"", "download"},
       {"  . spaced name .  ", "spaced name"},
       {"bell\a\x1b[31mred\r\n.txt", "bell[31mred.txt"},
-      {"c1\xc2\x9b" "31m.txt", "c131m.txt"},
+      {"c1\xc2\x9b"
+       "31m.txt",
+       "c131m.txt"},
       {"中文 文件.zip", "中文 文件.zip"},
       {"del\x7f.bin", "del.bin"},
   };

@@ -51,7 +51,8 @@ class BrowserWindowsTest : public ViewTest {
   static void Click(QWebEngineView* browser) {
     QWidget* input = browser->focusProxy() != nullptr ? browser->focusProxy() : browser;
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-      const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+      const Qt::MouseButtons held =
+          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
       QMouseEvent event(type, QPoint(20, 20), input->mapToGlobal(QPoint(20, 20)), Qt::LeftButton,
                         held, Qt::NoModifier);
       QApplication::sendEvent(input, &event);

@@ -133,7 +133,9 @@ class NoSystem : public SystemServices {
 NoSystem g_system;
 
 // The program's policy stands in here: everything the view hands out is recorded.
-void OpenOutside(Program&, const std::string& address) { g_outside.push_back(address); }
+void OpenOutside(Program&, const std::string& address) {
+  g_outside.push_back(address);
+}
 QString g_scratch;
 
 }  // namespace
