@@ -22,6 +22,7 @@ namespace {
 // A second death this soon after the reload that followed the first is not worth a third try.
 constexpr int kCrashWindowMs = 30000;
 constexpr QSize kOwnWindowSize(1000, 700);
+constexpr std::size_t kOwnWindowLimit = 8;
 
 }  // namespace
 
@@ -127,6 +128,8 @@ QWebEnginePage* BrowserPage::Decide(const NewWindowAsk& ask) {
     if (!ask.address.isEmpty()) own_window_->setUrl(ask.address);
     return nullptr;
   }
+  // Windows of ours open windows too: a chain of pages each opening the next stops here.
+  if (host_->OwnWindows().size() >= kOwnWindowLimit) return nullptr;
   BrowserPage* page = host_->OpenOwnWindow(ask.geometry, QWebEngineView::forPage(this));
   own_window_ = QWebEngineView::forPage(page);
   // The address until the page names itself: never a window without a caption.

@@ -122,6 +122,17 @@ TEST_F(BrowserWindowsTest, APageAskingForManyWindowsGetsOneThatFitsTheScreen) {
   web->page()->runJavaScript("window.open('other.html')");
   ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 1; }));
 
+  // A chain of pages, each opening the next as it loads, ends at a bounded number.
+  Write("chain.html", "<html><body><script>window.open('chain.html')</script></body></html>");
+  web->page()->runJavaScript("window.open('chain.html')");
+  ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 8; }, 60000));
+  QTest::qWait(2000);
+  EXPECT_EQ(view->OwnBrowserWindowCount(), 8);
+  for (QWebEngineView* w : OwnWindows()) w->close();
+  ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 0; }));
+  web->page()->runJavaScript("window.open('other.html')");
+  ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 1; }));
+
   // A script in an advert, with no click behind it, stays in a window of ours.
   Write("adscript.html", "<html><body><script>window.open('other.html')</script></body></html>");
   Show(html, "html", "adscript.html");
