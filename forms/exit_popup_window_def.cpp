@@ -9,7 +9,7 @@ using K = ControlKind;
 // clang-format off
 constexpr ControlDef kControls[] = {
   // name            kind              parent left top width height visible  initial
-  {"超文本浏览框1",  K::HtmlView,      "",     -2, -2, 336, 280, true},
+  {"超文本浏览框1",  K::HtmlView,      "",     -2, -2, 336, 280, true,  {.opens_links_outside = true}},
   {"图形按钮1",      K::GraphicButton, "",    281,  0,  51,  21, true,  {.hand_cursor = true}},
   {"时钟1",          K::Timer,         "",      0,  0,   0,   0, true,  {.interval = 15000}},
 };

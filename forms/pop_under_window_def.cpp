@@ -18,7 +18,7 @@ constexpr ControlDef kControls[] = {
   {"图片框2",          K::PictureBox,       "toppic",  6,   3,   22,  26, true},
   {"透明标签1",        K::TransparentLabel, "toppic", 33,   4,  207,  24, true,  {.text = "Corvane背投广告", .text_color = Rgb(236, 236, 236)}},
   {"关闭按钮1",        K::GraphicButton,    "toppic", 567,  4,   26,  20, true},
-  {"超文本界面框1",    K::WebBrowser,       "",        0,  28,  600, 372, true},
+  {"超文本界面框1",    K::WebBrowser,       "",        0,  28,  600, 372, true,  {.opens_links_outside = true}},
   {"启动窗口超级菜单", K::MenuSkinner,      "",        0,   0,    0,   0, true},
 };
 

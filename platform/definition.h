@@ -3,6 +3,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "platform/types.h"
@@ -27,6 +28,9 @@ struct InitialProps {
   // while the pointer is over it.
   std::string_view picture{};
   std::string_view hover_picture{};
+  // A browser that shows advertising: a link the user opens in a new window leaves the
+  // program for the desktop's web browser instead of opening a window of ours.
+  bool opens_links_outside = false;
 };
 
 struct ControlDef {
@@ -104,6 +108,9 @@ struct Catalogue {
   std::span<const Binding> (*bindings)(WindowId) = nullptr;
   // Asked at each announcement, so a change of language is heard in open windows too.
   SpokenName (*spoken_name)(const Program&, WindowId, std::string_view control) = nullptr;
+  // Hands an address to the desktop's web browser when the program's allow-list lets it
+  // out; nullptr: nothing ever leaves.
+  void (*open_outside)(Program&, const std::string&) = nullptr;
 };
 
 }  // namespace lumora

@@ -114,6 +114,10 @@ class Program {
   const std::string& ProgramFileName() const { return env_.program_file_name; }
   std::filesystem::path ProgramPath() const { return env_.run_directory / env_.program_file_name; }
   SystemServices& System() { return system_; }
+  // An address a page wants opened outside the program, checked by the catalogue's policy.
+  void OpenOutside(const std::string& address) {
+    if (catalogue_.open_outside != nullptr && !ended_) catalogue_.open_outside(*this, address);
+  }
   SharedState& Shared() { return shared_; }
   const WindowModel& Model() const { return model_; }
   const WindowDef& Definition(WindowId window) const { return catalogue_.definition(window); }

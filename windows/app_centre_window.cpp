@@ -125,6 +125,8 @@ void OnAppDocumentComplete(Program& p, EventArgs&) {
 // AppWindow already open takes the new application and comes back from the taskbar, so the
 // user sees where it went.
 void OnAppNewWindow(Program& p, EventArgs& args) {
+  // As in the main window: an address the request names beats the last hovered link.
+  if (!args.text.empty()) p.Shared().AppLastStatusText = args.text;
   const bool reused = p.IsLoaded(kApp);
   p.LoadWindow(kApp);
   if (reused) p.SetProperty(kApp, "", Prop::WindowState, kWindowStateNormal);

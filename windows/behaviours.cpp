@@ -2,6 +2,7 @@
 
 #include "forms/catalogue.h"
 #include "forms/spoken_names.h"
+#include "windows/url_policy.h"
 
 namespace lumora {
 
@@ -30,7 +31,7 @@ std::span<const Binding> BindingsFor(WindowId window) {
 }
 
 Catalogue ProgramCatalogue() {
-  return Catalogue{&WindowDefinition, &BindingsFor, &SpokenNameOf};
+  return Catalogue{&WindowDefinition, &BindingsFor, &SpokenNameOf, &OpenWebAddress};
 }
 
 }  // namespace lumora

@@ -165,6 +165,9 @@ void OnBrowserStatusText(Program& p, EventArgs& args) {
 }
 
 void OnBrowserNewWindow(Program& p, EventArgs& args) {
+  // The address the page asked for beats the link the pointer last crossed: a scripted
+  // window.open or a link opened from the keyboard names its own.
+  if (!args.text.empty()) p.Shared().LastStatusText = args.text;
   OpenPlayerForNewWindow(p, args.cancel);
 }
 

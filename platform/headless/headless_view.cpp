@@ -178,9 +178,11 @@ void HeadlessView::HoverLink(WindowId window, std::string_view browser,
   program_->Raise(window, browser, Event::StatusTextChange, args);
 }
 
-bool HeadlessView::RequestNewWindow(WindowId window, std::string_view browser) {
+bool HeadlessView::RequestNewWindow(WindowId window, std::string_view browser,
+                                    std::string_view address) {
   if (FindControl(*program_, window, browser) == nullptr) return false;
   EventArgs args;
+  args.text = std::string(address);
   program_->Raise(window, browser, Event::NewWindow2, args);
   if (!args.cancel) ++own_browser_windows_;
   return args.cancel;

@@ -60,8 +60,9 @@ class HeadlessView : public View {
   void RightClick(WindowId window, std::string_view control);
   void HoverLink(WindowId window, std::string_view browser, std::string_view address);
   // A page asks for a new window; returns true when the program cancelled it. Otherwise the
-  // browser would open a plain window of its own, which is counted.
-  bool RequestNewWindow(WindowId window, std::string_view browser);
+  // browser would open a plain window of its own, which is counted. `address` is the one
+  // the request names, "" when it names none (a link clicked with the mouse).
+  bool RequestNewWindow(WindowId window, std::string_view browser, std::string_view address = {});
   int OwnBrowserWindows() const { return own_browser_windows_; }
   void CompleteDocument(WindowId window, std::string_view browser, std::string_view address);
   void Tray(WindowId window, int kind);

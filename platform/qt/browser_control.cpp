@@ -1,5 +1,6 @@
 // Browsers and HTML views: a QWebEngineView each, on the program's shared profile.
 #include <QChildEvent>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QUrl>
 #include <QWebEngineView>
@@ -22,6 +23,9 @@ class BrowserView final : public ControlView {
     // Our windows offer their own menus; the engine's (back, reload, view source...) would
     // not belong to them.
     view_->setContextMenuPolicy(Qt::NoContextMenu);
+    page_->on_new_window = [this, raises_events](const NewWindowAsk& ask) {
+      return MayOpenOwnWindow(ask, raises_events);
+    };
     if (!raises_events) return;
 
     // The engine puts a child widget over the view that gets all mouse input, and replaces
@@ -42,15 +46,6 @@ class BrowserView final : public ControlView {
       args.text = page_->url().toString().toStdString();
       Raise(Event::DocumentComplete, args);
     });
-    page_->on_new_window = [this]() -> QWebEnginePage* {
-      if (Stopped()) return nullptr;
-      EventArgs args;
-      args.cancel = false;
-      QPointer<BrowserView> alive(this);
-      Raise(Event::NewWindow2, args);
-      if (!alive || Stopped() || args.cancel) return nullptr;
-      return Context().browsers->OpenOwnWindow();
-    };
   }
   QWidget* Widget() const override { return view_; }
 
@@ -100,6 +95,29 @@ class BrowserView final : public ControlView {
   }
 
  private:
+  bool MayOpenOwnWindow(const NewWindowAsk& ask, bool raises_events) {
+    if (Stopped()) return false;
+    if (Context().def->props.opens_links_outside && ask.user_initiated) {
+      // An advert's link leaves the program, as it did in a browser; a page that asks in a
+      // loop gets one desktop window a second at most.
+      if (!last_outside_.isValid() || last_outside_.elapsed() >= kOutsideIntervalMs) {
+        last_outside_.start();
+        if (Context().open_outside)
+          Context().open_outside(ask.address.toString(QUrl::FullyEncoded).toStdString());
+      }
+      return false;
+    }
+    if (!raises_events) return true;
+    EventArgs args;
+    args.text = ask.address.toString(QUrl::FullyEncoded).toStdString();
+    args.cancel = false;
+    QPointer<BrowserView> alive(this);
+    Raise(Event::NewWindow2, args);
+    return alive && !Stopped() && !args.cancel;
+  }
+
+  static constexpr qint64 kOutsideIntervalMs = 1000;
+  QElapsedTimer last_outside_;
   QPointer<QWebEngineView> view_;
   // For comparisons in the event filter, which still runs while the view is being destroyed
   // and no longer is a QWebEngineView.

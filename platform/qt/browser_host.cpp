@@ -1,9 +1,12 @@
 #include "platform/qt/browser_host.h"
 
 #include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrlQuery>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
@@ -18,11 +21,28 @@ namespace {
 
 // A second death this soon after the reload that followed the first is not worth a third try.
 constexpr int kCrashWindowMs = 30000;
+constexpr QSize kOwnWindowSize(1000, 700);
+constexpr std::size_t kOwnWindowLimit = 8;
 
 }  // namespace
 
+QRect FitOnScreen(QRect asked, const QScreen* screen) {
+  const QRect free = screen != nullptr ? screen->availableGeometry() : QRect();
+  QSize size = asked.width() > 0 && asked.height() > 0 ? asked.size() : kOwnWindowSize;
+  if (free.isEmpty()) return QRect(asked.topLeft(), size);
+  size = size.boundedTo(free.size());
+  // A page's own position counts from the screen's corner; none: the middle.
+  QPoint at = asked.width() > 0 && asked.height() > 0 && !asked.topLeft().isNull()
+                  ? asked.topLeft()
+                  : free.center() - QPoint(size.width() / 2, size.height() / 2);
+  at.setX(std::clamp(at.x(), free.left(), free.right() - size.width() + 1));
+  at.setY(std::clamp(at.y(), free.top(), free.bottom() - size.height() + 1));
+  return QRect(at, size);
+}
+
 BrowserPage::BrowserPage(BrowserHost* host, QObject* parent)
     : QWebEnginePage(host->Profile(), parent), host_(host), crash_page_(host->CrashPage()) {
+  connect(this, &QWebEnginePage::newWindowRequested, this, &BrowserPage::OnNewWindow);
   connect(this, &QWebEnginePage::fullScreenRequested, this, &BrowserPage::OnFullScreen);
   connect(this, &QWebEnginePage::renderProcessTerminated, this,
           [this](RenderProcessTerminationStatus status, int) { OnProcessEnded(status); });
@@ -86,10 +106,36 @@ void BrowserPage::OnProcessEnded(RenderProcessTerminationStatus status) {
   QTimer::singleShot(0, this, [this, next] { setUrl(next); });
 }
 
+void BrowserPage::OnNewWindow(QWebEngineNewWindowRequest& request) {
+  const NewWindowAsk ask{request.requestedUrl(), request.isUserInitiated(),
+                         request.requestedGeometry()};
+  if (QWebEnginePage* page = Decide(ask)) request.openIn(page);
+}
+
 QWebEnginePage* BrowserPage::createWindow(WebWindowType) {
+  // The engine asks here first, with nothing but the kind of window; the request signal
+  // that follows carries the address and whether the user asked, and decides.
+  return nullptr;
+}
+
+QWebEnginePage* BrowserPage::Decide(const NewWindowAsk& ask) {
   // A copy: the handler may end the window, and with it clear on_new_window, while it runs.
-  const std::function<QWebEnginePage*()> handler = on_new_window;
-  return handler ? handler() : nullptr;
+  const std::function<bool(const NewWindowAsk&)> handler = on_new_window;
+  QPointer<BrowserPage> alive(this);
+  if (!handler || !handler(ask) || !alive) return nullptr;
+  if (own_window_) {
+    // One window per page: a page that asks in a loop gets the same one, navigated.
+    // Not raised: a page that asks in a loop must not keep taking the user's focus.
+    if (!ask.address.isEmpty()) own_window_->setUrl(ask.address);
+    return nullptr;
+  }
+  // Windows of ours open windows too: a chain of pages each opening the next stops here.
+  if (host_->OwnWindows().size() >= kOwnWindowLimit) return nullptr;
+  BrowserPage* page = host_->OpenOwnWindow(ask.geometry, QWebEngineView::forPage(this));
+  own_window_ = QWebEngineView::forPage(page);
+  // The address until the page names itself: never a window without a caption.
+  if (!ask.address.isEmpty()) own_window_->setWindowTitle(ask.address.toDisplayString());
+  return page;
 }
 
 BrowserHost::BrowserHost(QString storage) : storage_(std::move(storage)) {}
@@ -117,19 +163,32 @@ QWebEngineProfile* BrowserHost::Profile() {
   profile_->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
   // Players' full-screen buttons; the page class grants and shows it.
   profile_->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
+  QObject::connect(profile_, &QWebEngineProfile::downloadRequested, profile_,
+                   [this](QWebEngineDownloadRequest* download) {
+                     if (download_handler_) download_handler_(download);
+                   });
   return profile_;
 }
 
-QWebEnginePage* BrowserHost::OpenOwnWindow() {
+BrowserPage* BrowserHost::OpenOwnWindow(QRect asked, const QWidget* near) {
   auto* window = new QWebEngineView;
   window->setObjectName(QStringLiteral("OwnBrowserWindow"));
   window->setAttribute(Qt::WA_DeleteOnClose);
+  if (!own_icon_.isNull()) window->setWindowIcon(own_icon_);
   auto* page = new BrowserPage(this, window);
-  page->on_new_window = [this] { return OpenOwnWindow(); };
+  // Sign-in and payment windows open windows of their own too; each has its one.
+  page->on_new_window = [](const NewWindowAsk&) { return true; };
   window->setPage(page);
   QObject::connect(page, &QWebEnginePage::windowCloseRequested, window, &QWidget::close);
   QObject::connect(page, &QWebEnginePage::titleChanged, window, &QWidget::setWindowTitle);
-  window->resize(1000, 700);
+  QObject::connect(page, &QWebEnginePage::geometryChangeRequested, window,
+                   [window](const QRect& wanted) {
+                     window->setGeometry(FitOnScreen(wanted, window->screen()));
+                   });
+  const QScreen* screen = near != nullptr && near->screen() != nullptr
+                              ? near->screen()
+                              : QGuiApplication::primaryScreen();
+  window->setGeometry(FitOnScreen(asked, screen));
   window->show();
   own_windows_.erase(std::remove(own_windows_.begin(), own_windows_.end(), nullptr),
                      own_windows_.end());

@@ -11,6 +11,7 @@
 
 #include "config/language.h"
 #include "platform/files.h"
+#include "platform/qt/browser_downloads.h"
 #include "platform/qt/browser_host.h"
 #include "platform/qt/control_view.h"
 #include "platform/qt/media_control.h"
@@ -49,6 +50,7 @@ QtView::~QtView() {
   for (auto& [id, shown] : windows_) Retire(std::move(shown), true);
   windows_.clear();
   for (const QPointer<QWidget>& window : retired_) delete window.data();
+  downloads_.reset();  // no half-written file outlives the program
   browsers_.reset();  // the profile goes after every page that used it
 }
 
@@ -58,6 +60,15 @@ void QtView::Attach(Program& program) {
       QUrl::fromLocalFile(QString::fromStdString(program.LocalPath("Html/Crashed.html").string())));
   browsers_->SetCrashLanguage(
       [&program] { return LanguageChoice(program.RunDirectory()).value_or(1); });
+  downloads_ = std::make_unique<qtview::Downloads>(
+      [this] { return LanguageChoice(program_->RunDirectory()).value_or(1); },
+      [this](const QString& folder) { program_->System().OpenUrl(folder.toStdString()); });
+  browsers_->SetDownloadHandler(
+      [this](QWebEngineDownloadRequest* download) { downloads_->Start(download); });
+  // The windows pages open for themselves carry the program's logo, the tray's.
+  constexpr std::size_t kIconFileLimit = 4u << 20;
+  browsers_->SetOwnWindowIcon(
+      qtview::IconFromBytes(ReadFileBytes(program.LocalPath("Icon/TrayLOGO.ico"), kIconFileLimit)));
 }
 
 QtView::Shown* QtView::Find(WindowId window) const {
@@ -73,6 +84,10 @@ QWidget* QtView::WindowWidget(WindowId window) const {
 void QtView::SetModal(WindowId window) {
   // Set before the window is first shown: Qt applies modality when a window is shown.
   if (QWidget* widget = WindowWidget(window)) widget->setWindowModality(Qt::ApplicationModal);
+}
+
+QWidget* QtView::DownloadWindow() const {
+  return downloads_ ? downloads_->Window() : nullptr;
 }
 
 int QtView::OwnBrowserWindowCount() const {
@@ -145,6 +160,9 @@ void QtView::WindowCreated(WindowId window) {
         program_->SetProperty(window, name, prop, std::move(value));
     };
     context.browsers = browsers_.get();
+    context.open_outside = [this, window, generation](const std::string& address) {
+      if (IsCurrent(window, generation)) program_->OpenOutside(address);
+    };
     context.holds_controls = holds_controls(name);
     context.spoken_name = [this, window, name] { return program_->SpokenNameOf(window, name); };
     shown->controls[name] = qtview::CreateControlView(std::move(context), widget);

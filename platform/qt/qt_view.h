@@ -21,6 +21,7 @@ namespace lumora {
 
 namespace qtview {
 class BrowserHost;
+class Downloads;
 class NestedLoops;
 class SkinnedWindow;
 }  // namespace qtview
@@ -38,6 +39,8 @@ class QtView final : public View {
   QWidget* WindowWidget(WindowId window) const;
   // Browser windows the pages opened for themselves and that are still open.
   int OwnBrowserWindowCount() const;
+  // The window that lists the downloads, nullptr before the first one.
+  QWidget* DownloadWindow() const;
 
   void Attach(Program& program) override;
   void WindowCreated(WindowId window) override;
@@ -78,6 +81,7 @@ class QtView final : public View {
 
   Program* program_ = nullptr;
   std::unique_ptr<qtview::BrowserHost> browsers_;
+  std::unique_ptr<qtview::Downloads> downloads_;
   std::unique_ptr<qtview::NestedLoops> loops_;
   std::map<WindowId, std::unique_ptr<Shown>> windows_;
   std::vector<QPointer<QWidget>> retired_;  // destroyed windows awaiting deleteLater

@@ -158,5 +158,20 @@ TEST_F(ColumnsTest, NewWindowRequestOpensThePlayerInsteadOfABrowserWindow) {
   EXPECT_EQ(Text(kMain, "状态条1"), "http://videos.example/v/2");
 }
 
+TEST_F(ColumnsTest, TheAddressANewWindowRequestNamesIsThePlayersNotTheLastHoveredLink) {
+  Open("1", "1", "PlayerOpen", "APPWindows");
+  view.HoverLink(kMain, "WebBrowser1", "http://videos.example/hovered");
+  ASSERT_TRUE(view.RequestNewWindow(kMain, "WebBrowser1", "http://videos.example/asked"));
+  EXPECT_EQ(program.Shared().LastStatusText, "http://videos.example/asked");
+  EXPECT_EQ(Address(kPlayer, "WebBrowser10"), "http://videos.example/asked");
+
+  // A mouse click names nothing of its own: the hovered link stays the one.
+  program.DestroyWindow(kPlayer);
+  run.SetConfig("PlayerOpen", "1");
+  view.HoverLink(kMain, "WebBrowser1", "http://videos.example/clicked");
+  ASSERT_TRUE(view.RequestNewWindow(kMain, "WebBrowser1"));
+  EXPECT_EQ(Address(kPlayer, "WebBrowser10"), "http://videos.example/clicked");
+}
+
 }  // namespace
 }  // namespace lumora

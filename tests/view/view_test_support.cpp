@@ -11,6 +11,8 @@ namespace lumora::viewtest {
 
 std::vector<Raised> g_raised;
 bool g_cancel_new_window = false;
+std::vector<std::string> g_opened;
+std::vector<std::string> g_outside;
 
 namespace {
 
@@ -66,7 +68,7 @@ constexpr MenuSkin kSkin{{Rgb(250, 250, 240), Rgb(20, 20, 20), Rgb(0, 90, 200),
 
 constexpr ControlDef kPlayerControls[] = {
   {"web",  K::WebBrowser, "", 0,   0, 600, 400, true},
-  {"html", K::HtmlView,   "", 0, 400, 600, 100, true},
+  {"html", K::HtmlView,   "", 0, 400, 600, 100, true, {.opens_links_outside = true}},
 };
 
 constexpr Binding kMainBindings[] = {
@@ -117,7 +119,10 @@ std::span<const Binding> Bindings(WindowId id) {
 class NoSystem : public SystemServices {
  public:
   bool StartProgram(const std::string&, const std::vector<std::string>&) override { return true; }
-  bool OpenUrl(const std::string&) override { return true; }
+  bool OpenUrl(const std::string& url) override {
+    g_opened.push_back(url);
+    return true;
+  }
   bool RegisterAutorun(const std::string&, const std::string&) override { return true; }
   bool UnregisterAutorun(const std::string&) override { return true; }
   void SetScreenSaverActive(bool) override {}
@@ -126,6 +131,11 @@ class NoSystem : public SystemServices {
 };
 
 NoSystem g_system;
+
+// The program's policy stands in here: everything the view hands out is recorded.
+void OpenOutside(Program&, const std::string& address) {
+  g_outside.push_back(address);
+}
 QString g_scratch;
 
 }  // namespace
@@ -149,7 +159,7 @@ SystemServices& QuietSystem() {
 }
 
 Catalogue TestCatalogue() {
-  return Catalogue{Definition, Bindings};
+  return Catalogue{Definition, Bindings, nullptr, OpenOutside};
 }
 
 Bytes SolidPicture(int width, int height, QColor color) {
@@ -172,6 +182,8 @@ void ViewTest::SetUp() {
   ASSERT_TRUE(dir.mkpath("."));
   g_raised.clear();
   g_cancel_new_window = false;
+  g_opened.clear();
+  g_outside.clear();
   view = std::make_unique<QtView>(dir.filePath(QStringLiteral("browser")).toStdString());
   program = std::make_unique<Program>(TestCatalogue(), *view, g_system,
                                       ProgramEnvironment{dir.path().toStdString(), "lumora"});

@@ -28,6 +28,9 @@ struct Raised {
 extern std::vector<Raised> g_raised;
 // The answer of the NewWindow2 handler.
 extern bool g_cancel_new_window;
+// Addresses handed to the desktop's handler, and those the view asked to open outside.
+extern std::vector<std::string> g_opened;
+extern std::vector<std::string> g_outside;
 
 int Count(WindowId window, std::string_view control, Event event);
 const Raised* Last(WindowId window, std::string_view control, Event event);

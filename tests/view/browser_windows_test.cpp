@@ -1,0 +1,184 @@
+// Windows and files that pages ask for: advert links leave for the desktop at a bounded rate,
+// other pages get one window of ours each, and downloads land whole under a fresh name.
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QUrl>
+#include <QWebEngineView>
+
+#include "platform/qt/browser_downloads.h"
+#include "view_test_support.h"
+
+namespace lumora::viewtest {
+namespace {
+
+constexpr WindowId kPlayer = WindowId::PlayerWindow;
+
+class BrowserWindowsTest : public ViewTest {
+ protected:
+  void SetUp() override {
+    ViewTest::SetUp();
+    // The download folder of a home of this case's own.
+    qputenv("HOME", dir.absolutePath().toUtf8());
+    qunsetenv("XDG_CONFIG_HOME");
+    program->LoadWindow(kPlayer);
+    web = Widget<QWebEngineView>(kPlayer, "web");
+    html = Widget<QWebEngineView>(kPlayer, "html");
+    ASSERT_NE(web, nullptr);
+    ASSERT_NE(html, nullptr);
+  }
+  void Write(const char* name, const QByteArray& text) {
+    QFile file(dir.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+  }
+  std::string Url(const char* name) {
+    return QUrl::fromLocalFile(dir.filePath(name)).toString().toStdString();
+  }
+  void Show(QWebEngineView* browser, const char* control, const char* name) {
+    browser->setProperty("done", false);
+    QObject::connect(browser, &QWebEngineView::loadFinished, browser,
+                     [browser] { browser->setProperty("done", true); });
+    program->NavigateBrowser(kPlayer, control, Url(name));
+    ASSERT_TRUE(WaitFor([&] { return browser->property("done").toBool(); }));
+  }
+  // A real click: only what the user does counts as the user's.
+  static void Click(QWebEngineView* browser) {
+    QWidget* input = browser->focusProxy() != nullptr ? browser->focusProxy() : browser;
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+      const Qt::MouseButtons held =
+          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+      QMouseEvent event(type, QPoint(20, 20), input->mapToGlobal(QPoint(20, 20)), Qt::LeftButton,
+                        held, Qt::NoModifier);
+      QApplication::sendEvent(input, &event);
+    }
+  }
+  static QList<QWebEngineView*> OwnWindows() {
+    QList<QWebEngineView*> own;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() == "OwnBrowserWindow" && w->isVisible())
+        own.push_back(qobject_cast<QWebEngineView*>(w));
+    }
+    return own;
+  }
+  QString Downloads() const { return dir.absoluteFilePath("Downloads"); }
+
+  QWebEngineView* web = nullptr;
+  QWebEngineView* html = nullptr;
+};
+
+// A link over the whole page, so that any click is on it.
+QByteArray LinkPage(const char* href) {
+  return QByteArray("<html><body style='margin:0'><a target='_blank' href='") + href +
+         "' style='display:block;width:100%;height:100px'>ad</a></body></html>";
+}
+
+TEST_F(BrowserWindowsTest, AnAdvertLinkTheUserClicksLeavesForTheDesktopOnceASecond) {
+  Write("ad.html", LinkPage("http://127.0.0.1:9/landing"));
+  Show(html, "html", "ad.html");
+  Click(html);
+  ASSERT_TRUE(WaitFor([] { return !g_outside.empty(); }));
+  EXPECT_EQ(g_outside, std::vector<std::string>{"http://127.0.0.1:9/landing"});
+  // Clicked again at once: nothing more leaves.
+  Click(html);
+  QTest::qWait(300);
+  EXPECT_EQ(g_outside.size(), 1u);
+  EXPECT_EQ(view->OwnBrowserWindowCount(), 0);
+  QTest::qWait(1000);
+  Click(html);
+  ASSERT_TRUE(WaitFor([] { return g_outside.size() == 2; }));
+  EXPECT_EQ(Count(kPlayer, "html", Event::NewWindow2), 0);
+  EXPECT_EQ(view->OwnBrowserWindowCount(), 0);
+}
+
+TEST_F(BrowserWindowsTest, APageAskingForManyWindowsGetsOneThatFitsTheScreen) {
+  Write("other.html", "<html><head><title>other</title></head></html>");
+  Write("many.html",
+        "<html><body><script>for (let i = 0; i < 50; ++i)"
+        " window.open('other.html?' + i, '', 'width=9000,height=9000')</script></body></html>");
+  program->NavigateBrowser(kPlayer, "web", Url("many.html"));
+  const bool all = WaitFor([] { return Count(kPlayer, "web", Event::NewWindow2) == 50; }, 60000);
+  ASSERT_TRUE(all) << Count(kPlayer, "web", Event::NewWindow2);
+  QTest::qWait(300);
+  EXPECT_EQ(view->OwnBrowserWindowCount(), 1);
+  const QList<QWebEngineView*> own = OwnWindows();
+  ASSERT_EQ(own.size(), 1);
+  const QRect free = own[0]->screen()->availableGeometry();
+  EXPECT_LE(own[0]->width(), free.width());
+  EXPECT_LE(own[0]->height(), free.height());
+  EXPECT_TRUE(free.contains(own[0]->pos()));
+  EXPECT_TRUE(WaitFor([&] { return own[0]->title() == "other"; }));
+  // The address the page named reached the behaviour.
+  EXPECT_EQ(Last(kPlayer, "web", Event::NewWindow2)->args.text, Url("other.html") + "?49");
+
+  // The window's page closes it; the next request gets a new one.
+  own[0]->page()->runJavaScript("window.close()");
+  ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 0; }));
+  web->page()->runJavaScript("window.open('other.html')");
+  ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 1; }));
+
+  // A chain of pages, each opening the next as it loads, ends at a bounded number.
+  Write("chain.html", "<html><body><script>window.open('chain.html')</script></body></html>");
+  web->page()->runJavaScript("window.open('chain.html')");
+  ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 8; }, 60000));
+  QTest::qWait(2000);
+  EXPECT_EQ(view->OwnBrowserWindowCount(), 8);
+  for (QWebEngineView* w : OwnWindows()) w->close();
+  ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 0; }));
+  web->page()->runJavaScript("window.open('other.html')");
+  ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 1; }));
+
+  // A script in an advert, with no click behind it, stays in a window of ours.
+  Write("adscript.html", "<html><body><script>window.open('other.html')</script></body></html>");
+  Show(html, "html", "adscript.html");
+  ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 2; }));
+  EXPECT_TRUE(g_outside.empty());
+}
+
+TEST_F(BrowserWindowsTest, ADownloadLandsWholeUnderAFreeNameAndOnlyTheFolderOpens) {
+  ASSERT_TRUE(QDir().mkpath(Downloads()));
+  {
+    QFile mine(Downloads() + "/report.txt");
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.write("the user's own");
+  }
+  Write("dl.html",
+        "<html><body><a id=a download='report.txt' href='data:text/plain,downloaded'>x</a>"
+        "<a id=f download href='dl.html'>y</a></body></html>");
+  Show(web, "web", "dl.html");
+  // A file: download is not one the program keeps.
+  web->page()->runJavaScript("document.getElementById('f').click()");
+  web->page()->runJavaScript("document.getElementById('a').click()");
+  const QString saved = Downloads() + "/report (1).txt";
+  ASSERT_TRUE(WaitFor([&] { return QFile::exists(saved); }))
+      << QDir(Downloads()).entryList(QDir::Files | QDir::Hidden).join(",").toStdString();
+  QFile file(saved);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), "downloaded");
+  QFile own(Downloads() + "/report.txt");
+  ASSERT_TRUE(own.open(QIODevice::ReadOnly));
+  EXPECT_EQ(own.readAll(), "the user's own");
+  QTest::qWait(500);
+  EXPECT_EQ(QDir(Downloads()).entryList(QDir::Files | QDir::Hidden),
+            (QStringList{"report (1).txt", "report.txt"}));
+
+  QWidget* list = view->DownloadWindow();
+  ASSERT_NE(list, nullptr);
+  const QList<QLabel*> names = list->findChildren<QLabel*>("name");
+  ASSERT_EQ(names.size(), 1);
+  EXPECT_EQ(names[0]->text(), "report (1).txt");
+  auto* open = list->findChild<QPushButton*>("open");
+  ASSERT_NE(open, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return !open->isHidden(); }));
+  open->click();
+  EXPECT_EQ(g_opened,
+            std::vector<std::string>{QUrl::fromLocalFile(Downloads()).toString().toStdString()});
+}
+
+}  // namespace
+}  // namespace lumora::viewtest
