@@ -339,7 +339,29 @@ class UpdateTest(unittest.TestCase):
         self.assertEqual(self.run_update(), "latest")
         wait_for(self.clients_running, 30, what="the client started again")
         self.assertNotIn("/" + self.package_path, self.service.requests)
-        self.assert_whole(self.old_state)
+        # The client that came back adds its own items as it runs; the user's stay.
+        self.assertEqual(tree_state(self.client.app), self.old_state)
+        with open(os.path.join(self.client.app, "Config.ini"), "rb") as f:
+            self.assertTrue(f.read().startswith(USER_CONFIG))
+
+    def test_the_upgrade_menu_item_with_no_newer_release_comes_back_to_the_client(self):
+        manifest = manifest_for(THIS_VERSION, self.package_path, self.package)
+        self.service.publish(manifest, sign(self.work, manifest), self.package_path, self.package)
+        self.client.start()
+        xdotool("mousemove", "--sync", "0", "0")
+        window = self.client.window_of_size(984, 624)
+        menu = self.client.open_option_menu(window)
+        # English menu: Settings, Contact us, Upgrade program (Down skips the separators).
+        g = self.client.geometry(menu)
+        self.client.hover(menu, g["WIDTH"] // 2, 14, (4, 9, g["WIDTH"] - 8, 10))
+        xdotool("key", "Down", "Down", "Return")
+        self.assertEqual(self.client.wait_exit(timeout=30), 0)
+        line = wait_for(lambda: self.result_line(self.client.stdout_path), 60,
+                        what="Update's result")
+        self.assertTrue(line.startswith("latest"), line)
+        wait_for(self.clients_running, 30, what="the client started again")
+        self.assertNotIn("/" + self.package_path, self.service.requests)
+        self.assertEqual(tree_state(self.client.app), self.old_state)
 
     def test_untrusted_releases_are_not_even_downloaded(self):
         forged = self.manifest.replace(NEW_VERSION.encode(), b"9.0.0.2")
