@@ -142,8 +142,16 @@ class TrayTest(unittest.TestCase):
         def popups():  # visible windows of the program other than its tray icon
             return [w for w in self.client.windows() if int(w) != int(icon[0], 16)]
         self.assertEqual(popups(), [])
-        self.click_icon(icon, 3)
-        menu = wait_for(popups, 30, what="the option menu")[0]
+        # A click that lands while the tray is still embedding the icon is lost, as it would
+        # be for a user; one who sees no menu clicks again.
+        for attempt in range(3):
+            self.click_icon(icon, 3)
+            try:
+                menu = wait_for(popups, 10, what="the option menu")[0]
+                break
+            except AssertionError:
+                if attempt == 2:
+                    raise
         self.assertLess(self.client.geometry(menu)["WIDTH"], 400)
         self.assertFalse(is_mapped(window), "the menu must not bring the main window back")
         screenshot("tray-menu", min_colours=16)
