@@ -160,6 +160,33 @@ class Client:
         shutil.rmtree(self.root, ignore_errors=True)
 
 
+def record_desktop_opens(client):
+    """Makes a recording handler the desktop's default for web addresses, file addresses and
+    folders in the client's own XDG folders, so the real xdg-open hands it what the program
+    opens. Returns the file it appends each address to, one per line."""
+    opened = os.path.join(client.root, "opened.txt")
+    handler = os.path.join(client.root, "record-url")
+    with open(handler, "w") as f:
+        f.write(f'#!/bin/sh\nprintf "%s\\n" "$1" >> "{opened}"\n')
+    os.chmod(handler, 0o755)
+    apps = os.path.join(client.env["XDG_DATA_HOME"], "applications")
+    os.makedirs(apps, exist_ok=True)
+    with open(os.path.join(apps, "lumora-e2e-record.desktop"), "w") as f:
+        f.write("[Desktop Entry]\nType=Application\nName=Record\n"
+                f"Exec={handler} %u\nMimeType=x-scheme-handler/http;x-scheme-handler/file;"
+                "inode/directory;\n")
+    defaults = ("[Default Applications]\nx-scheme-handler/http=lumora-e2e-record.desktop\n"
+                "x-scheme-handler/file=lumora-e2e-record.desktop\n"
+                "inode/directory=lumora-e2e-record.desktop\n")
+    os.makedirs(client.env["XDG_CONFIG_HOME"], exist_ok=True)
+    for folder in (client.env["XDG_CONFIG_HOME"], apps):
+        with open(os.path.join(folder, "mimeapps.list"), "w") as f:
+            f.write(defaults)
+    client.env.pop("BROWSER", None)
+    client.env.pop("XDG_CURRENT_DESKTOP", None)
+    return opened
+
+
 def window_named(name, timeout=90):
     """A visible window with exactly this name, whoever shows it."""
     def find():

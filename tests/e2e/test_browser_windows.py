@@ -10,7 +10,8 @@ import threading
 import time
 import unittest
 
-from e2e_lib import NO_POP_UNDER, ON, Client, DemoService, wait_for, xdotool
+from e2e_lib import (NO_POP_UNDER, ON, Client, DemoService, record_desktop_opens, wait_for,
+                     xdotool)
 
 CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
 ADVERT = "ads/youtan.html"
@@ -92,26 +93,7 @@ class BrowserWindowsTest(unittest.TestCase):
         return self.client.window_of_size(984, 624)
 
     def record_url_handler(self, client):
-        self.opened = os.path.join(client.root, "opened.txt")
-        handler = os.path.join(client.root, "record-url")
-        with open(handler, "w") as f:
-            f.write(f'#!/bin/sh\nprintf "%s\\n" "$1" >> "{self.opened}"\n')
-        os.chmod(handler, 0o755)
-        apps = os.path.join(client.env["XDG_DATA_HOME"], "applications")
-        os.makedirs(apps)
-        with open(os.path.join(apps, "lumora-e2e-record.desktop"), "w") as f:
-            f.write("[Desktop Entry]\nType=Application\nName=Record\n"
-                    f"Exec={handler} %u\nMimeType=x-scheme-handler/http;x-scheme-handler/file;"
-                    "inode/directory;\n")
-        defaults = ("[Default Applications]\nx-scheme-handler/http=lumora-e2e-record.desktop\n"
-                    "x-scheme-handler/file=lumora-e2e-record.desktop\n"
-                    "inode/directory=lumora-e2e-record.desktop\n")
-        os.makedirs(client.env["XDG_CONFIG_HOME"], exist_ok=True)
-        for folder in (client.env["XDG_CONFIG_HOME"], apps):
-            with open(os.path.join(folder, "mimeapps.list"), "w") as f:
-                f.write(defaults)
-        client.env.pop("BROWSER", None)
-        client.env.pop("XDG_CURRENT_DESKTOP", None)
+        self.opened = record_desktop_opens(client)
 
     def recorded(self):
         try:

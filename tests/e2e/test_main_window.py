@@ -8,9 +8,9 @@ import unittest
 import urllib.parse
 import urllib.request
 
-from e2e_lib import (NO_POP_UNDER, NO_TIMED_ADVERTS, Client, DemoService, demo_text,
-                     language_table, screenshot, screenshot_when, shows_loading_page, shows_page,
-                     wait_for, xdotool)
+from e2e_lib import (NO_POP_UNDER, NO_TIMED_ADVERTS, Client, DemoService, demo_text, language_table,
+                     record_desktop_opens, screenshot, screenshot_when, shows_loading_page,
+                     shows_page, wait_for, xdotool)
 
 # Close and quit run the exit sequence; the demo's start-up switch is off, so the product
 # name comes from the service's name page of language 1 and the columns from its table.
@@ -112,23 +112,7 @@ class MainWindowTest(unittest.TestCase):
     def test_contact_us_opens_the_service_chat_page_through_the_desktops_handler(self):
         # The real xdg-open, with a handler of this test's own as the default browser.
         def record_url_handler(client):
-            self.opened = os.path.join(client.root, "opened.txt")
-            handler = os.path.join(client.root, "record-url")
-            with open(handler, "w") as f:
-                f.write(f'#!/bin/sh\nprintf "%s\\n" "$1" >> "{self.opened}"\n')
-            os.chmod(handler, 0o755)
-            apps = os.path.join(client.env["XDG_DATA_HOME"], "applications")
-            os.makedirs(apps)
-            with open(os.path.join(apps, "lumora-e2e-record.desktop"), "w") as f:
-                f.write("[Desktop Entry]\nType=Application\nName=Record\n"
-                        f"Exec={handler} %u\nMimeType=x-scheme-handler/http;\n")
-            defaults = "[Default Applications]\nx-scheme-handler/http=lumora-e2e-record.desktop\n"
-            os.makedirs(client.env["XDG_CONFIG_HOME"])
-            for folder in (client.env["XDG_CONFIG_HOME"], apps):
-                with open(os.path.join(folder, "mimeapps.list"), "w") as f:
-                    f.write(defaults)
-            client.env.pop("BROWSER", None)
-            client.env.pop("XDG_CURRENT_DESKTOP", None)
+            self.opened = record_desktop_opens(client)
 
         window = self.start(NO_TIMED_ADVERTS, record_url_handler)
         wait_for(lambda: self.service.requested("/ads/ytkg.html"), 90, what="the end of start-up")
