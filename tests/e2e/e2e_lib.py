@@ -32,6 +32,10 @@ def xdotool(*args):
     return result.stdout.strip() if result.returncode == 0 else ""
 
 
+# The demo home page's first card (video 1) in MainWindow: left, top, width, height.
+FIRST_VIDEO_CARD = (20, 311, 220, 122)
+
+
 class Client:
     """A copy of the app folder in a temporary directory and the program running from it."""
 
@@ -134,30 +138,52 @@ class Client:
         self.hover(menu, g["WIDTH"] // 2, y, (4, y - 5, g["WIDTH"] - 8, 10))
         xdotool("click", "1")
 
+    def window_titled(self, title, timeout=60):
+        """One of the program's own visible windows with exactly this title."""
+        return wait_for(lambda: next((w for w in self.windows()
+                                      if xdotool("getwindowname", w) == title), None),
+                        timeout, what=f"a window titled {title!r}")
+
+    def open_first_video(self, main, player_title):
+        """Hovers the home page's first card (video/1.html) and clicks it, as a user does;
+        returns the player window that opens."""
+        self.hover(main, 130, 370, FIRST_VIDEO_CARD)
+        xdotool("click", "1")
+        return self.window_titled(player_title)
+
     def running_copies(self):
         """Processes running this copy's program file: the one started here and any it
         started itself (a restart)."""
-        program = os.path.realpath(os.path.join(self.app, "lumora"))
-        pids = []
-        for entry in os.listdir("/proc"):
-            if entry.isdigit():
-                try:
-                    if os.readlink(f"/proc/{entry}/exe") == program:
-                        pids.append(int(entry))
-                except OSError:
-                    pass
-        return pids
+        return processes_of(os.path.join(self.app, "lumora"))
 
     def stop(self):
         if self.process is not None and self.process.poll() is None:
             self.process.kill()
             self.process.wait()
-        for pid in self.running_copies():
-            try:
-                os.kill(pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
+        kill_all(os.path.join(self.app, "lumora"))
         shutil.rmtree(self.root, ignore_errors=True)
+
+
+def processes_of(program):
+    """Processes whose program file is this path (also once an update replaced the file)."""
+    program = os.path.realpath(program)
+    found = []
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                if os.readlink(f"/proc/{entry}/exe") in (program, program + " (deleted)"):
+                    found.append(int(entry))
+            except OSError:
+                pass
+    return found
+
+
+def kill_all(program):
+    for pid in processes_of(program):
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
 
 
 def record_desktop_opens(client):

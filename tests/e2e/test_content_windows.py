@@ -14,9 +14,7 @@ CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
 PRODUCT = demo_text("ads/namejt.html")
 COLUMNS = language_table(1)
 
-# Window coordinates of the demo pages' parts: the first card of the home page (video 1)
-# and the clock's card in the application centre, each (left, top, width, height).
-FIRST_VIDEO_CARD = (20, 311, 220, 122)
+# Window coordinates of the clock's card in the application centre (left, top, width, height).
 CLOCK_CARD = (340, 232, 304, 100)
 
 # SettingsWindow's controls (left, top, width, height); a click lands in the middle.
@@ -63,11 +61,6 @@ class ContentWindowsTest(unittest.TestCase):
                         lambda p: shows_page(p, min_colours=10000), 90, "the home page")
         return window
 
-    def window_titled(self, title, timeout=60):
-        return wait_for(lambda: next((w for w in self.client.windows()
-                                      if xdotool("getwindowname", w) == title), None),
-                        timeout, what=f"a window titled {title!r}")
-
     def placed_over(self, window, under):
         opened, base = self.client.geometry(window), self.client.geometry(under)
         self.assertEqual((opened["X"], opened["Y"], opened["WIDTH"], opened["HEIGHT"]),
@@ -76,7 +69,7 @@ class ContentWindowsTest(unittest.TestCase):
     def open_settings(self, main):
         menu = self.client.open_option_menu(main)
         self.client.choose_menu_item(menu)  # 软件选项
-        return self.window_titled(PRODUCT + "设置窗口")
+        return self.client.window_titled(PRODUCT + "设置窗口")
 
     def click_and_wait_closed(self, window, control):
         self.client.click(window, *middle(control))
@@ -84,10 +77,7 @@ class ContentWindowsTest(unittest.TestCase):
 
     def test_a_video_link_opens_the_player_and_the_video_plays(self):
         main = self.start("player")
-        self.client.hover(main, 130, 370, FIRST_VIDEO_CARD)
-        xdotool("click", "1")
-
-        player = self.window_titled(PRODUCT + " 播放器")
+        player = self.client.open_first_video(main, PRODUCT + " 播放器")
         self.placed_over(player, main)
         # The player shows the link that was under the pointer, and its video plays.
         wait_for(lambda: self.service.requested("/video/1.html"), 60, what="the video page")
@@ -100,14 +90,14 @@ class ContentWindowsTest(unittest.TestCase):
     def test_the_application_centre_opens_an_application_in_its_own_window(self):
         main = self.start("application")
         self.client.click(main, 243 + 30, 8 + 8)  # 栏目3标签: toppic-relative 243, 8, 60 x 16
-        centre = self.window_titled(f"{PRODUCT} {COLUMNS['Column 3']}")
+        centre = self.client.window_titled(f"{PRODUCT} {COLUMNS['Column 3']}")
         self.placed_over(centre, main)
         wait_for(lambda: self.service.requested("/ads/app.html"), 60, what="the application centre")
         screenshot_when("application-centre", centre, shows_page, 90, "the application centre")
 
         self.client.hover(centre, *middle(CLOCK_CARD), CLOCK_CARD)
         xdotool("click", "1")
-        app = self.window_titled(PRODUCT + "APP应用窗口")
+        app = self.client.window_titled(PRODUCT + "APP应用窗口")
         self.placed_over(app, centre)
         wait_for(lambda: self.service.requested("/apps/clock.html"), 60,
                  what="the clock application")
@@ -140,7 +130,7 @@ class ContentWindowsTest(unittest.TestCase):
         self.click_and_wait_closed(about, OPTIONS_TAB)
 
         # Back in Settings the box shows the stored choice; clearing it removes the entry.
-        settings = self.window_titled(PRODUCT + "设置窗口")
+        settings = self.client.window_titled(PRODUCT + "设置窗口")
         self.client.click(settings, *middle(START_WITH_SYSTEM_BOX))
         self.click_and_wait_closed(settings, CONFIRM_BUTTON)
         wait_for(lambda: not os.path.exists(entry), 30, what="the autostart entry to go")

@@ -13,7 +13,6 @@ from e2e_lib import (NO_TIMED_ADVERTS, Client, DemoService, demo_text, wait_for,
 HERE = os.path.dirname(os.path.abspath(__file__))
 CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
 PRODUCT = demo_text("ads/namejt.html")
-FIRST_VIDEO_CARD = (20, 311, 220, 122)  # on the home page; its link is video/1.html
 CLOSE_BUTTON = (951 + 13, 4 + 10)  # PlayerWindow's close button, window coordinates
 NAME = "org.mpris.MediaPlayer2.lumora"
 OBJECT = "/org/mpris/MediaPlayer2"
@@ -114,11 +113,7 @@ class MediaKeysTest(unittest.TestCase):
     def open_player(self, main):
         playing = self.events("playing")
         xdotool("mousemove", "--sync", "0", "0")  # off the card, so hovering it shows
-        self.client.hover(main, 130, 370, FIRST_VIDEO_CARD)
-        xdotool("click", "1")
-        player = wait_for(lambda: next((w for w in self.client.windows()
-                                        if xdotool("getwindowname", w) == PRODUCT + " 播放器"),
-                                       None), 60, what="the player")
+        player = self.client.open_first_video(main, PRODUCT + " 播放器")
         wait_for(lambda: self.events("playing") > playing, 90, what="the video to play")
         return player
 

@@ -12,7 +12,6 @@ from e2e_lib import (CONTENT, NO_TIMED_ADVERTS, Client, DemoService, demo_text, 
 
 CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
 PRODUCT = demo_text("ads/namejt.html")
-FIRST_VIDEO_CARD = (20, 311, 220, 122)
 RELOAD_BLUE = "#3BA7F0"  # the local page's button, a solid block of this colour
 
 
@@ -123,11 +122,7 @@ class PageCrashTest(unittest.TestCase):
 
     def test_the_player_reloads_its_video_page_and_plays_again(self):
         main = self.start()
-        self.client.hover(main, 130, 370, FIRST_VIDEO_CARD)
-        xdotool("click", "1")
-        player = wait_for(lambda: next((w for w in self.client.windows()
-                                        if xdotool("getwindowname", w) == PRODUCT + " 播放器"),
-                                       None), 60, what="the player")
+        player = self.client.open_first_video(main, PRODUCT + " 播放器")
         playing = "/event?name=playing&video=1"
         wait_for(lambda: self.count(playing) >= 1, 90, what="the video to play")
         before = self.client.geometry(player)

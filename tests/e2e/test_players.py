@@ -13,7 +13,6 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 PLAYERS = os.environ.get("LUMORA_PLAYERS_DIR", "")
 CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
 PRODUCT = demo_text("ads/namejt.html")
-FIRST_VIDEO_CARD = (20, 311, 220, 122)  # on the home page; its link is video/1.html
 BROWSER_TOP = 28  # PlayerWindow's browser, below the title strip
 LIBRARIES = {
     "hls": "node_modules/hls.js/dist/hls.min.js",
@@ -67,11 +66,7 @@ class PlayersTest(unittest.TestCase):
         wait_for(lambda: self.service.requested("/ads/ytkg.html"), 90, what="the end of start-up")
         screenshot_when(f"players-{library}-home", main, lambda p: shows_page(p, 10000), 90,
                         "the home page")
-        self.client.hover(main, 130, 370, FIRST_VIDEO_CARD)
-        xdotool("click", "1")
-        player = wait_for(lambda: next((w for w in self.client.windows()
-                                        if xdotool("getwindowname", w) == PRODUCT + " 播放器"),
-                                       None), 60, what="the player")
+        player = self.client.open_first_video(main, PRODUCT + " 播放器")
         wait_for(lambda: self.events("playing") or self.events("error"), 90,
                  what=f"the {library} stream to play")
         self.assertEqual(self.events("error"), [])

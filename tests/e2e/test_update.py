@@ -18,7 +18,8 @@ import unittest
 import urllib.request
 import http.server
 
-from e2e_lib import APP_DIR, ON, OFF, Client, wait_for, window_named, xdotool
+from e2e_lib import (APP_DIR, ON, OFF, Client, kill_all, processes_of, wait_for, window_named,
+                     xdotool)
 
 RELEASE_TOOL = os.environ.get("LUMORA_RELEASE_TOOL", "")
 DEMO_SERVICE = os.environ.get("LUMORA_DEMO_SERVICE", "")
@@ -161,28 +162,6 @@ class UpdateService:
         self.stopping.set()
         self.server.shutdown()
         self.server.server_close()
-
-
-def processes_of(program):
-    """Processes whose program file is this path."""
-    program = os.path.realpath(program)
-    found = []
-    for entry in os.listdir("/proc"):
-        if entry.isdigit():
-            try:
-                if os.readlink(f"/proc/{entry}/exe") in (program, program + " (deleted)"):
-                    found.append(int(entry))
-            except OSError:
-                pass
-    return found
-
-
-def kill_all(program):
-    for pid in processes_of(program):
-        try:
-            os.kill(pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
 
 
 class UpdateTest(unittest.TestCase):

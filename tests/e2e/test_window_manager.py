@@ -8,8 +8,8 @@ import tempfile
 import time
 import unittest
 
-from e2e_lib import (NO_TIMED_ADVERTS, Client, DemoService, demo_text, screenshot, wait_for,
-                     window_named, xdotool)
+from e2e_lib import (FIRST_VIDEO_CARD, NO_TIMED_ADVERTS, Client, DemoService, demo_text, screenshot,
+                     wait_for, window_named, xdotool)
 from test_tray import Trayer, is_mapped
 
 CONFIG = b"[Config]\r\nLanguage=1\r\nTray=1\r\n"
@@ -17,7 +17,6 @@ PRODUCT = demo_text("ads/namejt.html")
 STRIP_SPOT = (835, 14)  # the title strip, between the text advert and the option button
 MINIMIZE_BUTTON = (905, 14)
 CLOSE_BUTTON = (963, 14)
-FIRST_VIDEO_CARD = (20, 311, 220, 122)
 
 
 def window_manager_running():

@@ -2,7 +2,6 @@
 // permissions refused without a prompt, and a page whose process dies coming back.
 #include <QApplication>
 #include <QFile>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
 #include <QUrl>
@@ -56,21 +55,10 @@ class BrowserPageTest : public ViewTest {
   bool TitleIs(const QString& title) {
     return WaitFor([&] { return web->title() == title; });
   }
-  // A real click: the engine grants full screen only to a page the user touched.
-  void Click() {
-    QWidget* input = web->focusProxy() != nullptr ? web->focusProxy() : web;
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-      const Qt::MouseButtons held =
-          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
-      QMouseEvent event(type, QPoint(20, 20), input->mapToGlobal(QPoint(20, 20)), Qt::LeftButton,
-                        held, Qt::NoModifier);
-      QApplication::sendEvent(input, &event);
-    }
-  }
   void EnterFullScreen() {
     web->page()->runJavaScript("document.title='ready'");
     ASSERT_TRUE(TitleIs("ready"));
-    Click();
+    ClickBrowser(web);
     ASSERT_TRUE(TitleIs("full")) << web->title().toStdString();
     ASSERT_TRUE(WaitFor([&] { return window->isFullScreen(); }));
     const QRect screen = window->screen()->geometry();

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
@@ -47,17 +46,6 @@ class BrowserWindowsTest : public ViewTest {
     program->NavigateBrowser(kPlayer, control, Url(name));
     ASSERT_TRUE(WaitFor([&] { return browser->property("done").toBool(); }));
   }
-  // A real click: only what the user does counts as the user's.
-  static void Click(QWebEngineView* browser) {
-    QWidget* input = browser->focusProxy() != nullptr ? browser->focusProxy() : browser;
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-      const Qt::MouseButtons held =
-          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
-      QMouseEvent event(type, QPoint(20, 20), input->mapToGlobal(QPoint(20, 20)), Qt::LeftButton,
-                        held, Qt::NoModifier);
-      QApplication::sendEvent(input, &event);
-    }
-  }
   static QList<QWebEngineView*> OwnWindows() {
     QList<QWebEngineView*> own;
     for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -81,16 +69,16 @@ QByteArray LinkPage(const char* href) {
 TEST_F(BrowserWindowsTest, AnAdvertLinkTheUserClicksLeavesForTheDesktopOnceASecond) {
   Write("ad.html", LinkPage("http://127.0.0.1:9/landing"));
   Show(html, "html", "ad.html");
-  Click(html);
+  ClickBrowser(html);
   ASSERT_TRUE(WaitFor([] { return !g_outside.empty(); }));
   EXPECT_EQ(g_outside, std::vector<std::string>{"http://127.0.0.1:9/landing"});
   // Clicked again at once: nothing more leaves.
-  Click(html);
+  ClickBrowser(html);
   QTest::qWait(300);
   EXPECT_EQ(g_outside.size(), 1u);
   EXPECT_EQ(view->OwnBrowserWindowCount(), 0);
   QTest::qWait(1000);
-  Click(html);
+  ClickBrowser(html);
   ASSERT_TRUE(WaitFor([] { return g_outside.size() == 2; }));
   EXPECT_EQ(Count(kPlayer, "html", Event::NewWindow2), 0);
   EXPECT_EQ(view->OwnBrowserWindowCount(), 0);

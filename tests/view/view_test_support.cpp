@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 #include <array>
@@ -170,6 +171,16 @@ Bytes SolidPicture(int width, int height, QColor color) {
   image.save(&buffer, "PNG");
   const QByteArray data = buffer.data();
   return Bytes(data.begin(), data.end());
+}
+
+void ClickBrowser(QWidget* browser) {
+  QWidget* input = browser->focusProxy() != nullptr ? browser->focusProxy() : browser;
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+    QMouseEvent event(type, QPoint(20, 20), input->mapToGlobal(QPoint(20, 20)), Qt::LeftButton,
+                      held, Qt::NoModifier);
+    QApplication::sendEvent(input, &event);
+  }
 }
 
 bool WaitFor(const std::function<bool()>& condition, int timeout_ms) {

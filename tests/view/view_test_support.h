@@ -46,6 +46,10 @@ Catalogue TestCatalogue();
 SystemServices& QuietSystem();
 Bytes SolidPicture(int width, int height, QColor color);
 
+// A real click of the mouse at (20, 20) of a browser: the engine grants what only the user may
+// ask (full screen, a new window) to a page the user touched.
+void ClickBrowser(QWidget* browser);
+
 // Waits, with events running, until `condition` holds; false when it never did.
 bool WaitFor(const std::function<bool()>& condition, int timeout_ms = 30000);
 
