@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "platform/ui_turn.h"
+
 namespace lumora {
 
 namespace {
@@ -20,7 +22,12 @@ std::unique_ptr<StallMonitor> StallMonitor::FromEnvironment() {
 }
 
 StallMonitor::StallMonitor(const char* setting)
-    : file_(setting), log_(StallLog::Clock::now(), kReportOver) {
+    : file_(setting),
+      log_(StallLog::Clock::now(), kReportOver),
+      handlers_(StallLog::Clock::now(), kReportOver) {
+  SetBusyListener([this](BusyClock::time_point from, BusyClock::time_point to) {
+    handlers_.Record(StallLog::Gap{from, to});
+  });
   timer_.setTimerType(Qt::PreciseTimer);
   timer_.setInterval(kTick);
   QObject::connect(&timer_, &QTimer::timeout, &timer_,
@@ -30,7 +37,9 @@ StallMonitor::StallMonitor(const char* setting)
 
 StallMonitor::~StallMonitor() {
   timer_.stop();
+  SetBusyListener(nullptr);
   file_.WriteLine(log_.Report(StallLog::Clock::now()).c_str());
+  file_.WriteLine(handlers_.ReportStretches().c_str());
 }
 
 }  // namespace lumora

@@ -1,7 +1,11 @@
 // An opt-in watch on the user-interface thread: with LUMORA_TRACE_STALLS set ("1" for standard
 // error, else a file to append to), a 10 ms timer ticks while the program runs, and when the
-// program ends the stretches the thread went without turning its event loop are written out
-// (platform/stall_log.h). Unset, nothing is created.
+// program ends two records are written out (platform/stall_log.h): the stretches the thread
+// went without turning an event loop, in which nothing could be painted and the window manager
+// got no answer ("stall" lines), and the stretches the handlers held the thread from the
+// program's loops, their service waits included ("handler" lines). While a handler waits for
+// the service the thread still turns a loop that paints, so the first stays short while the
+// second is as long as the wait. Unset, nothing is created.
 #pragma once
 
 #include <QTimer>
@@ -25,6 +29,7 @@ class StallMonitor {
  private:
   TraceFile file_;
   StallLog log_;
+  StallLog handlers_;
   QTimer timer_;
 };
 

@@ -1,9 +1,11 @@
 #include "platform/program.h"
 
+#include <memory>
 #include <utility>
 
 #include "platform/files.h"
 #include "platform/ui_turn.h"
+#include "platform/ui_wait.h"
 
 namespace lumora {
 
@@ -15,11 +17,13 @@ class LoopTurn {
  public:
   explicit LoopTurn(int& handler_depth)
       : depth_(handler_depth), saved_(std::exchange(handler_depth, 0)) {
+    if (saved_ > 0) EndBusy();
     BeginUiTurn();
   }
   ~LoopTurn() {
     depth_ = saved_;
     BeginUiTurn();
+    if (saved_ > 0) BeginBusy();
   }
   LoopTurn(const LoopTurn&) = delete;
   LoopTurn& operator=(const LoopTurn&) = delete;
@@ -34,9 +38,14 @@ class LoopTurn {
 class HandlerTurn {
  public:
   explicit HandlerTurn(int& handler_depth) : depth_(handler_depth) {
-    if (depth_++ == 0) BeginUiTurn();
+    if (depth_++ == 0) {
+      BeginUiTurn();
+      BeginBusy();
+    }
   }
-  ~HandlerTurn() { --depth_; }
+  ~HandlerTurn() {
+    if (--depth_ == 0) EndBusy();
+  }
   HandlerTurn(const HandlerTurn&) = delete;
   HandlerTurn& operator=(const HandlerTurn&) = delete;
 
@@ -49,9 +58,11 @@ class HandlerTurn {
 Program::Program(Catalogue catalogue, View& view, SystemServices& system, ProgramEnvironment env)
     : catalogue_(catalogue), view_(view), system_(system), env_(std::move(env)) {
   view_.Attach(*this);
+  previous_runner_ = SetBlockingRunner([this](const BlockingWork& work) { Wait(work); });
 }
 
 Program::~Program() {
+  SetBlockingRunner(std::move(previous_runner_));
   EndUiTurns();
 }
 
@@ -265,7 +276,58 @@ void Program::Terminate(int exit_code) {
   if (ended_) return;
   ended_ = true;
   exit_code_ = exit_code;
+  if (wait_stop_ != nullptr) wait_stop_->request_stop();
   view_.WakeLoops();
+}
+
+void Program::Wait(const BlockingWork& work) {
+  // Once the program has ended nothing more is asked of anyone.
+  ThrowIfEnded();
+  std::stop_source stop;
+  std::stop_source* const outer = std::exchange(wait_stop_, &stop);
+  ++holding_;
+  struct Restore {
+    Program& p;
+    std::stop_source* outer;
+    ~Restore() {
+      p.wait_stop_ = outer;
+      if (--p.holding_ > 0 || p.held_.empty() || p.delivery_posted_) return;
+      // Handed to the loop as a whole: they run at its next turn, after the handler that
+      // waited (or inside its next nested loop), as a frozen window would have got them.
+      p.delivery_posted_ = true;
+      p.view_.Post([&program = p, alive = std::weak_ptr<int>(p.life_)] {
+        if (!alive.expired()) program.DeliverHeld();
+      });
+    }
+  } restore{*this, outer};
+  view_.RunBlocking([&] { work(stop.get_token()); });
+  ThrowIfEnded();
+}
+
+void Program::Hold(WindowId window, std::string_view control, Event event, const EventArgs& args) {
+  const WindowInstance* w = model_.Find(window);
+  if (w == nullptr) return;
+  // A timer that fell due several times during the wait ticks once.
+  if (event == Event::Tick) {
+    for (const HeldEvent& held : held_) {
+      if (held.event == event && held.window == window && held.control == control) return;
+    }
+  }
+  held_.push_back(HeldEvent{window, w->generation, std::string(control), event, args});
+}
+
+void Program::DeliverHeld() {
+  delivery_posted_ = false;
+  // Posted before a wait that is still running: the end of that wait posts them again.
+  if (holding_ > 0) return;
+  std::vector<HeldEvent> due = std::exchange(held_, {});
+  for (HeldEvent& held : due) {
+    if (ended_) return;
+    const WindowInstance* w = model_.Find(held.window);
+    // Meant for a window that has gone (or been loaded anew) since: it reaches nobody.
+    if (w == nullptr || w->generation != held.generation) continue;
+    Raise(held.window, held.control, held.event, held.args);
+  }
 }
 
 void Program::RegisterExitCallback(std::function<void()> routine) {
@@ -301,6 +363,14 @@ void Program::ReportWindowPlacement(WindowId window, Rect placement, bool minimi
 
 void Program::Raise(WindowId window, std::string_view control, Event event, EventArgs& args) {
   if (ended_ || !model_.IsLoaded(window) || catalogue_.bindings == nullptr) return;
+  if (holding_ > 0) {
+    // A handler waits for the service: nothing else runs until it has finished. A page's
+    // request for a window cannot wait for the answer, so the engine is refused one; the
+    // behaviour still hears of the request afterwards.
+    if (event == Event::NewWindow2) args.cancel = true;
+    if (HasBinding(window, control, event)) Hold(window, control, event, args);
+    return;
+  }
   if (!control.empty() && event != Event::MenuItemClicked &&
       model_.Find(window)->Control(control) == nullptr) {
     return;

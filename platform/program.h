@@ -5,7 +5,9 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "platform/model.h"
 #include "platform/shared_state.h"
 #include "platform/system.h"
+#include "platform/ui_wait.h"
 #include "platform/view.h"
 
 namespace lumora {
@@ -91,6 +94,13 @@ class Program {
   // Runs the registered exit routines once; later calls do nothing.
   void RunExitCallbacks();
   bool Ended() const { return ended_; }
+  // Runs blocking work (a service fetch) for the handler that is running, through the view,
+  // which keeps the windows drawn meanwhile. Every event raised during the work is held and
+  // handed to the loop afterwards, in order (a timer once). The end of the program stops the
+  // work's token; then, as after a nested loop, this throws ProgramEnded.
+  void Wait(const BlockingWork& work);
+  // Whether a handler is waiting for blocking work now.
+  bool Holding() const { return holding_ > 0; }
   int ExitCode() const { return exit_code_; }
 
   // --- events, from the view ------------------------------------------------------------------
@@ -126,7 +136,16 @@ class Program {
   }
 
  private:
+  struct HeldEvent {
+    WindowId window;
+    std::uint64_t generation;
+    std::string control;
+    Event event;
+    EventArgs args;
+  };
   void ThrowIfEnded() const;
+  void Hold(WindowId window, std::string_view control, Event event, const EventArgs& args);
+  void DeliverHeld();
   void ApplyDesignPictures(WindowInstance& instance);
 
   Catalogue catalogue_;
@@ -142,6 +161,13 @@ class Program {
   int handler_depth_ = 0;
   bool ended_ = false;
   int exit_code_ = 0;
+  int holding_ = 0;
+  std::stop_source* wait_stop_ = nullptr;
+  std::vector<HeldEvent> held_;
+  bool delivery_posted_ = false;
+  // What the loop runs for us later checks this is still here.
+  std::shared_ptr<int> life_ = std::make_shared<int>(0);
+  BlockingRunner previous_runner_;
 };
 
 }  // namespace lumora

@@ -27,9 +27,13 @@ StallLog::StallLog(Clock::time_point start, Clock::duration report_over)
     : report_over_(report_over), last_(start), longest_{start, start} {}
 
 void StallLog::Tick(Clock::time_point now) {
-  ++ticks_;
   const Gap gap{last_, now};
   last_ = now;
+  Record(gap);
+}
+
+void StallLog::Record(Gap gap) {
+  ++ticks_;
   if (gap.Length() > longest_.Length()) longest_ = gap;
   if (gap.Length() <= report_over_) return;
   if (kept_.size() < kMaxKept) {
@@ -49,6 +53,16 @@ std::string StallLog::Report(Clock::time_point end) const {
   text += GapLine("stall-longest", longest, "");
   for (const Gap& gap : kept_) text += GapLine("stall", gap, "");
   text += GapLine("stall", final_gap, " final");
+  return text;
+}
+
+std::string StallLog::ReportStretches() const {
+  char summary[160];
+  std::snprintf(summary, sizeof summary, "handlers count=%zu over-ms=%.0f kept=%zu dropped=%zu\n",
+                ticks_, Milliseconds(report_over_), kept_.size(), dropped_);
+  std::string text = summary;
+  text += GapLine("handler-longest", longest_, "");
+  for (const Gap& gap : kept_) text += GapLine("handler", gap, "");
   return text;
 }
 

@@ -22,6 +22,8 @@ class StallLog {
   StallLog(Clock::time_point start, Clock::duration report_over);
 
   void Tick(Clock::time_point now);
+  // A stretch measured by its owner (a handler that held the thread), kept as a tick gap is.
+  void Record(Gap stretch);
 
   // The kept gaps in order; after the first kMaxKept only the count of the others.
   const std::vector<Gap>& Kept() const { return kept_; }
@@ -33,6 +35,9 @@ class StallLog {
   // last tick to `end` (the way out, once the loop has stopped) closes it, marked "final".
   // Times are seconds of the steady clock, which other programs read as CLOCK_MONOTONIC.
   std::string Report(Clock::time_point end) const;
+  // The recorded stretches, as "handlers count=N", "handler-longest ms=...", then "handler
+  // ms=..." lines: nothing is open at the end.
+  std::string ReportStretches() const;
 
   static constexpr std::size_t kMaxKept = 10000;
 

@@ -4,7 +4,9 @@
 // to tell one freeze of the windows from the next.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 
 namespace lumora {
 
@@ -14,5 +16,14 @@ std::uint64_t CurrentUiTurn();
 void BeginUiTurn();
 // The program is gone: back to 0 until the next one begins a turn.
 void EndUiTurns();
+
+// The stretches in which the program's handlers keep the thread from its loops: from a handler's
+// start, or its return from a nested loop, to its end or its next nested loop; the service
+// waits inside them included. For the stall watch; nothing listens by default.
+using BusyClock = std::chrono::steady_clock;
+using BusyListener = std::function<void(BusyClock::time_point from, BusyClock::time_point to)>;
+void SetBusyListener(BusyListener listener);
+void BeginBusy();
+void EndBusy();
 
 }  // namespace lumora

@@ -59,6 +59,13 @@ class View {
   // re-test `done` whenever WakeLoops is called.
   virtual void RunLoopUntil(const std::function<bool()>& done, std::optional<int> timeout_ms) = 0;
   virtual void WakeLoops() = 0;
+  // Runs `action` at the next turn of whichever event loop runs next.
+  virtual void Post(std::function<void()> action) = 0;
+  // Runs `work`, which blocks, to completion. A view may run it on another thread and keep
+  // painting and answering the window manager meanwhile, but must hold the user's input and
+  // hand the program nothing it would not hand a frozen thread (the program holds what it
+  // is handed). By default the work simply runs here.
+  virtual void RunBlocking(const std::function<void()>& work) { work(); }
 };
 
 }  // namespace lumora

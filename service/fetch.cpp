@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 
 #include "platform/trace_file.h"
 #include "platform/ui_turn.h"
+#include "platform/ui_wait.h"
 #include "service/curl_transport.h"
 #include "service/pages.h"
 
@@ -53,6 +55,48 @@ bool Configure(CURL* h, const std::string& address, Body& body, std::chrono::mil
   return ok;
 }
 
+struct MultiCleanup {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
+
+// The page fetches' handle runs inside a multi handle of its own, which keeps the connections
+// between fetches and can be woken from another thread: a stop request (the program ending)
+// ends a wait for a silent service at once instead of at the next time-out.
+CURLcode PerformStoppable(CURLM* multi, CURL* handle, const std::stop_token& stop) {
+  if (curl_multi_add_handle(multi, handle) != CURLM_OK) return CURLE_FAILED_INIT;
+  std::stop_callback wake(stop, [multi] { curl_multi_wakeup(multi); });
+  CURLcode rc = CURLE_ABORTED_BY_CALLBACK;
+  for (;;) {
+    if (stop.stop_requested()) break;
+    int running = 0;
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      rc = CURLE_FAILED_INIT;
+      break;
+    }
+    int queued = 0;
+    bool done = false;
+    while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+      if (message->msg == CURLMSG_DONE && message->easy_handle == handle) {
+        rc = message->data.result;
+        done = true;
+      }
+    }
+    if (done) break;
+    if (running == 0) {  // never seen: the transfer ended without saying how
+      rc = CURLE_FAILED_INIT;
+      break;
+    }
+    // Libcurl's own time-outs bound the wait; the poll wakes for data, its timers and stops.
+    if (curl_multi_poll(multi, nullptr, 0, 1000, nullptr) != CURLM_OK) {
+      rc = CURLE_FAILED_INIT;
+      break;
+    }
+  }
+  curl_multi_remove_handle(multi, handle);
+  return rc;
+}
+
 struct Outcome {
   Bytes bytes;
   CURLcode rc = CURLE_OK;
@@ -61,7 +105,8 @@ struct Outcome {
   long local_port = 0;
 };
 
-Outcome Fetch(CURL* handle, const std::string& address, std::chrono::milliseconds limit) {
+Outcome Fetch(CURL* handle, CURLM* multi, const std::string& address,
+              std::chrono::milliseconds limit, const std::stop_token& stop) {
   Outcome out;
   out.rc = CURLE_FAILED_INIT;
   if (handle == nullptr || address.empty()) return out;
@@ -70,7 +115,7 @@ Outcome Fetch(CURL* handle, const std::string& address, std::chrono::millisecond
   curl_easy_reset(handle);
   Body body;
   if (!Configure(handle, address, body, limit)) return out;
-  out.rc = curl_easy_perform(handle);
+  out.rc = multi != nullptr ? PerformStoppable(multi, handle, stop) : curl_easy_perform(handle);
   curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &out.status);
   curl_easy_getinfo(handle, CURLINFO_NUM_CONNECTS, &out.new_connections);
   curl_easy_getinfo(handle, CURLINFO_LOCAL_PORT, &out.local_port);
@@ -115,11 +160,12 @@ void TraceFetch(const std::string& address, std::uint64_t turn,
   FetchTrace().WriteLine(line.c_str());
 }
 
-Bytes TracedFetch(CURL* handle, const std::string& address, std::chrono::milliseconds limit,
-                  std::uint64_t turn, FetchBudget* budget) {
+Bytes TracedFetch(CURL* handle, CURLM* multi, const std::string& address,
+                  std::chrono::milliseconds limit, std::uint64_t turn, FetchBudget* budget,
+                  const std::stop_token& stop) {
   const bool traced = static_cast<bool>(FetchTrace());
   const auto start = traced ? FetchBudget::Clock::now() : FetchBudget::Clock::time_point{};
-  Outcome out = Fetch(handle, address, limit);
+  Outcome out = Fetch(handle, multi, address, limit, stop);
   if (budget != nullptr && out.rc == CURLE_OPERATION_TIMEDOUT) budget->TimedOut(turn);
   if (traced) TraceFetch(address, turn, start, FetchBudget::Clock::now(), &out);
   return std::move(out.bytes);
@@ -137,7 +183,8 @@ std::chrono::milliseconds FetchBudget::Grant(std::uint64_t turn, Clock::time_poi
   if (spent_) return std::chrono::milliseconds::zero();
   if (now >= deadline_) return kSlowPageAllowance;
   // Rounded up, so a fetch is never granted less than what is left.
-  return std::max(kSlowPageAllowance, std::chrono::ceil<std::chrono::milliseconds>(deadline_ - now));
+  return std::max(kSlowPageAllowance,
+                  std::chrono::ceil<std::chrono::milliseconds>(deadline_ - now));
 }
 
 void FetchBudget::TimedOut(std::uint64_t turn) {
@@ -154,12 +201,19 @@ Bytes FetchPage(const std::string& address) {
     if (FetchTrace()) TraceFetch(address, turn, now, now, nullptr);
     return {};
   }
-  return TracedFetch(shared.get(), address, limit, turn, &budget);
+  // The handle, the multi handle and the budget are only ever used by one fetch at a time:
+  // the user-interface thread waits for the work, and no handler runs meanwhile.
+  static MultiHandle multi(curl_multi_init());
+  Bytes bytes;
+  RunBlocking([&](std::stop_token stop) {
+    bytes = TracedFetch(shared.get(), multi.get(), address, limit, turn, &budget, stop);
+  });
+  return bytes;
 }
 
 Bytes FetchPageOnNewConnection(const std::string& address) {
   EasyHandle own = NewHandle();
-  return TracedFetch(own.get(), address, kRequestTimeout, 0, nullptr);
+  return TracedFetch(own.get(), nullptr, address, kRequestTimeout, 0, nullptr, {});
 }
 
 }  // namespace lumora

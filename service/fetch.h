@@ -1,5 +1,6 @@
 // HTTP page fetching for the service client: synchronous, short and bounded, because every
-// fetch runs on the user-interface thread.
+// fetch holds up the handler that asked for it (the windows are kept drawn meanwhile, see
+// platform/ui_wait.h).
 #pragma once
 
 #include <chrono>
@@ -28,7 +29,8 @@ inline constexpr long kMaxRedirects = 5;
 //
 // Consecutive fetches share one connection handle, so they reuse one TCP connection to the
 // service. The handle is process-wide and not locked: call this on the user-interface thread
-// only. The fetches of one turn of that thread share one FetchBudget.
+// only; the transfer itself runs through RunBlocking, and the program's end stops it at once.
+// The fetches of one turn of that thread share one FetchBudget.
 //
 // With LUMORA_TRACE_FETCH set ("1" for standard error, else a file to append to), every fetch
 // writes one line: when it started, how long it took, the bytes it gave, the HTTP status or

@@ -1,13 +1,14 @@
 #include "platform/headless/headless_view.h"
 
 #include <algorithm>
+#include <exception>
 #include <limits>
+#include <thread>
 
 namespace lumora {
 
 namespace {
-const ControlState* FindControl(const Program& program, WindowId window,
-                                std::string_view control) {
+const ControlState* FindControl(const Program& program, WindowId window, std::string_view control) {
   const WindowInstance* w = program.Model().Find(window);
   return w ? w->Control(control) : nullptr;
 }
@@ -58,8 +59,7 @@ void HeadlessView::RunFor(std::int64_t ms) {
   now_ms_ = std::max(now_ms_, deadline);
 }
 
-void HeadlessView::RunLoopUntil(const std::function<bool()>& done,
-                                std::optional<int> timeout_ms) {
+void HeadlessView::RunLoopUntil(const std::function<bool()>& done, std::optional<int> timeout_ms) {
   const std::int64_t deadline = timeout_ms ? now_ms_ + *timeout_ms : now_ms_ + idle_horizon_ms_;
   while (!done()) {
     if (!DeliverNext(deadline)) {
@@ -68,6 +68,27 @@ void HeadlessView::RunLoopUntil(const std::function<bool()>& done,
       return;
     }
   }
+}
+
+void HeadlessView::RunBlocking(const std::function<void()>& work) {
+  ++waits_;
+  if (during_wait_.empty()) {
+    work();
+    return;
+  }
+  std::function<void()> action = std::move(during_wait_.front());
+  during_wait_.pop_front();
+  std::exception_ptr failure;
+  std::thread worker([&] {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  });
+  action();
+  worker.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 // --- mirroring -----------------------------------------------------------------------------------
@@ -135,7 +156,8 @@ void HeadlessView::SetTrayIcon(WindowId window, std::string_view icon_path,
   tray_icons_[window] = TrayIcon{std::string(icon_path), std::string(tooltip)};
 }
 
-// --- user and page actions --------------------------------------------------------------------------
+// --- user and page actions
+// --------------------------------------------------------------------------
 
 namespace {
 bool Shown(const Program& program, WindowId window, const ControlState* c) {
@@ -171,8 +193,7 @@ void HeadlessView::RightClick(WindowId window, std::string_view control) {
   program_->Raise(window, control, Event::RightButtonDown);
 }
 
-void HeadlessView::HoverLink(WindowId window, std::string_view browser,
-                             std::string_view address) {
+void HeadlessView::HoverLink(WindowId window, std::string_view browser, std::string_view address) {
   EventArgs args;
   args.text = std::string(address);
   program_->Raise(window, browser, Event::StatusTextChange, args);

@@ -44,7 +44,12 @@ class HeadlessView : public View {
   // a modal window, a message box), or at the next RunFor.
   void At(std::int64_t at_ms, std::function<void()> action);
   // Runs `action` at the current virtual time, the next time a loop runs.
-  void Post(std::function<void()> action) { At(now_ms_, std::move(action)); }
+  void Post(std::function<void()> action) override { At(now_ms_, std::move(action)); }
+  // The next blocking work (a service fetch) runs on a thread of its own while `action` runs
+  // here, as a user or a page acting while the program waits; afterwards the view waits for the
+  // work. Without one the work runs here, as a frozen thread would.
+  void DuringNextWait(std::function<void()> action) { during_wait_.push_back(std::move(action)); }
+  int Waits() const { return waits_; }
   // Advances virtual time by `ms`, delivering due timer ticks and scripted events.
   void RunFor(std::int64_t ms);
   // A loop that waits for something that never comes gives up after this much virtual time.
@@ -119,6 +124,7 @@ class HeadlessView : public View {
   Point CursorPosition() override { return cursor_; }
   void RunLoopUntil(const std::function<bool()>& done, std::optional<int> timeout_ms) override;
   void WakeLoops() override {}
+  void RunBlocking(const std::function<void()>& work) override;
 
  private:
   struct TimerState {
@@ -140,6 +146,8 @@ class HeadlessView : public View {
   std::int64_t now_ms_ = 0;
   std::int64_t idle_horizon_ms_ = 10 * 60 * 1000;
   int stalled_loops_ = 0;
+  std::deque<std::function<void()>> during_wait_;
+  int waits_ = 0;
   std::uint64_t next_order_ = 0;
   std::vector<Scheduled> scheduled_;
   std::map<std::pair<WindowId, std::string>, TimerState> timers_;

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
+#include <exception>
+#include <thread>
 
 namespace lumora::qtview {
 
@@ -33,6 +35,26 @@ void NestedLoops::Wake() {
   for (const Entry& entry : stack_) {
     if ((*entry.done)()) entry.loop->exit();
   }
+}
+
+void NestedLoops::RunBlocking(const std::function<void()>& work) {
+  QEventLoop loop;
+  std::exception_ptr failure;
+  std::thread worker([&] {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    // Queued to the loop's thread; delivered inside exec even when posted before it began.
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  // Input stays queued: a click or a key waits for the handler as it would on a frozen thread,
+  // and reaches whatever is under it then. Timers and posted events still run, and the program
+  // holds every event they raise for it.
+  loop.exec(QEventLoop::ExcludeUserInputEvents);
+  worker.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 void NestedLoops::EndMenusAndDialogs() {

@@ -20,6 +20,9 @@ class NestedLoops {
   // Ends the loops that the toolkit runs by itself: open popup menus and dialogs (message
   // boxes), innermost first. For the program's end, which no such loop may outlive.
   static void EndMenusAndDialogs();
+  // Runs `work` on a thread of its own and, until it has finished, a loop that paints, lays
+  // out and answers the window system but leaves the user's input queued for the next loop.
+  static void RunBlocking(const std::function<void()>& work);
 
  private:
   struct Entry {

@@ -51,7 +51,7 @@ QtView::~QtView() {
   windows_.clear();
   for (const QPointer<QWidget>& window : retired_) delete window.data();
   downloads_.reset();  // no half-written file outlives the program
-  browsers_.reset();  // the profile goes after every page that used it
+  browsers_.reset();   // the profile goes after every page that used it
 }
 
 void QtView::Attach(Program& program) {
@@ -359,6 +359,14 @@ Point QtView::CursorPosition() {
 
 void QtView::RunLoopUntil(const std::function<bool()>& done, std::optional<int> timeout_ms) {
   loops_->Run(done, timeout_ms);
+}
+
+void QtView::Post(std::function<void()> action) {
+  QMetaObject::invokeMethod(qApp, std::move(action), Qt::QueuedConnection);
+}
+
+void QtView::RunBlocking(const std::function<void()>& work) {
+  qtview::NestedLoops::RunBlocking(work);
 }
 
 void QtView::WakeLoops() {

@@ -64,6 +64,8 @@ class QtView final : public View {
   Point CursorPosition() override;
   void RunLoopUntil(const std::function<bool()>& done, std::optional<int> timeout_ms) override;
   void WakeLoops() override;
+  void Post(std::function<void()> action) override;
+  void RunBlocking(const std::function<void()>& work) override;
 
  private:
   struct Shown;

@@ -1,0 +1,30 @@
+#include "platform/ui_wait.h"
+
+#include <utility>
+
+namespace lumora {
+
+namespace {
+// Set and read on the user-interface thread only.
+BlockingRunner& Runner() {
+  static BlockingRunner runner;
+  return runner;
+}
+}  // namespace
+
+void RunBlocking(const BlockingWork& work) {
+  if (Runner()) {
+    // A copy: the work may end the program that owns the runner.
+    const BlockingRunner runner = Runner();
+    runner(work);
+    return;
+  }
+  std::stop_source never;
+  work(never.get_token());
+}
+
+BlockingRunner SetBlockingRunner(BlockingRunner runner) {
+  return std::exchange(Runner(), std::move(runner));
+}
+
+}  // namespace lumora
