@@ -3,10 +3,11 @@
 stored, keep-alive) until it is told to go quiet, from then on it accepts connections and reads
 requests but never answers them, as a service does that hangs behind its listening socket.
 
-    quiet_service.py --root demo/site [--quiet] [--log FILE]
+    quiet_service.py --root demo/site [--quiet] [--delay MS] [--log FILE]
 
 Prints "listening http://127.0.0.1:PORT/" once it accepts connections. SIGUSR1 makes it quiet,
---quiet makes it quiet from the start. Every request is logged, one line each:
+--quiet makes it quiet from the start; --delay MS answers every request that late (a slow
+service that still answers). Every request is logged, one line each:
 "<CLOCK_MONOTONIC seconds> <answered|held> <target>".
 """
 import argparse
@@ -44,7 +45,7 @@ def page(root, target):
         return f.read(), TYPES.get(os.path.splitext(full)[1], "application/octet-stream")
 
 
-def serve(conn, root, sink):
+def serve(conn, root, sink, delay):
     buffer = b""
     try:
         while True:
@@ -62,6 +63,8 @@ def serve(conn, root, sink):
                 while conn.recv(65536):
                     pass
                 return
+            if delay:
+                time.sleep(delay / 1000)
             log(sink, "answered", target)
             body, kind = page(root, target)
             if target.startswith("/event"):
@@ -85,6 +88,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--root", required=True)
     parser.add_argument("--quiet", action="store_true")
+    parser.add_argument("--delay", type=int, default=0)
     parser.add_argument("--log")
     args = parser.parse_args()
     root = os.path.realpath(args.root)
@@ -101,7 +105,7 @@ def main():
     while True:
         conn, _ = listener.accept()
         conn.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
-        threading.Thread(target=serve, args=(conn, root, sink), daemon=True).start()
+        threading.Thread(target=serve, args=(conn, root, sink, args.delay), daemon=True).start()
 
 
 if __name__ == "__main__":
