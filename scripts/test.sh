@@ -19,8 +19,8 @@ echo "== AddressSanitizer + UBSan build: unit and behaviour tests"
 ctest --preset asan -j2 --output-junit skips.xml || status=1
 echo "== Release build: every test"
 ./scripts/with-display.sh ctest --preset default -j2 --output-junit skips.xml || status=1
-echo "== Fuzz harnesses: a minute each on their committed corpus"
-./scripts/fuzz.sh "${LUMORA_FUZZ_SECONDS:-60}" || status=1
+echo "== Fuzz harnesses: half a minute each on their committed corpus"
+./scripts/fuzz.sh "${LUMORA_FUZZ_SECONDS:-30}" || status=1
 # Last, so the list is what a reader of the log sees at its end.
 ./scripts/check-skips.py tests/skips-allowed.txt build/asan/skips.xml build/default/skips.xml \
   || status=1
