@@ -14,6 +14,7 @@
 #include "platform/headless/headless_view.h"
 #include "platform/headless/recording_system.h"
 #include "platform/program.h"
+#include "platform/ui_turn.h"
 #include "service/fetch.h"
 #include "service/pages.h"
 #include "tests/behaviour/program_fixture.h"
@@ -97,6 +98,27 @@ TEST_F(ServiceWaitTest, AClickHeldForAWindowThatWentAwayReachesNobody) {
   view.RunFor(1);
   EXPECT_TRUE(program.IsLoaded(kDialog));
   for (const std::string& entry : Entries()) EXPECT_NE(entry, "AboutWindow:关闭按钮:close");
+}
+
+TEST_F(ServiceWaitTest, TheStallWatchSeesAHandlerAsItsStretchesBetweenLoopsWaitsIncluded) {
+  server.Set("/page", TestServer::Drip("ok", std::chrono::milliseconds(100)));
+  std::vector<Clock::duration> stretches;
+  SetBusyListener([&](BusyClock::time_point from, BusyClock::time_point to) {
+    stretches.push_back(to - from);
+  });
+  view.Click(kMain, "关闭按钮");  // one stretch, the fetch inside it
+  ASSERT_EQ(stretches.size(), 1u);
+  EXPECT_GE(stretches[0], std::chrono::milliseconds(150));
+  // A handler with a nested loop holds the thread twice, and one it raises inside itself
+  // (the creation event of a window it loads) adds no stretch of its own.
+  stretches.clear();
+  Log().on_click = [](Program& p) {
+    p.LoadWindow(kDialog);
+    p.Delay(50);  // shorter than the timer's interval: no tick runs inside it
+  };
+  view.Click(kMain, "标题");
+  SetBusyListener(nullptr);
+  EXPECT_EQ(stretches.size(), 2u);
 }
 
 // The end of the program (a termination signal) while the service keeps the handler waiting:
