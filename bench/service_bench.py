@@ -308,7 +308,8 @@ def report(name, run, phases, sent_term):
         worst = max(worst, ms)
         handler = max((h[0] for h in handlers if begin <= h[1] < end), default=0.0)
         worst_handler = max(worst_handler, handler)
-        print(f"  {label}: longest gap between paints during a fetch {ms:.0f} ms "
+        shown = f"{ms:.0f} ms" if ms else "none over the record's 50 ms"
+        print(f"  {label}: longest gap between paints during a fetch {shown} "
               f"(outside fetches {own:.0f} ms), longest handler {handler:.0f} ms")
     final = next(g for g in gaps if g[3])
     print(f"  exit on SIGTERM: {final[0]:.0f} ms from the last turn of the event loop to the "
