@@ -43,27 +43,24 @@ void StallLog::Record(Gap gap) {
   }
 }
 
-std::string StallLog::Report(Clock::time_point end) const {
-  const Gap final_gap{last_, end};
-  const Gap longest = final_gap.Length() > longest_.Length() ? final_gap : longest_;
+std::string StallLog::Lines(const char* kind, const char* count_name, const Gap& longest) const {
   char summary[160];
-  std::snprintf(summary, sizeof summary, "stalls ticks=%zu over-ms=%.0f kept=%zu dropped=%zu\n",
-                ticks_, Milliseconds(report_over_), kept_.size(), dropped_);
+  std::snprintf(summary, sizeof summary, "%ss %s=%zu over-ms=%.0f kept=%zu dropped=%zu\n", kind,
+                count_name, ticks_, Milliseconds(report_over_), kept_.size(), dropped_);
   std::string text = summary;
-  text += GapLine("stall-longest", longest, "");
-  for (const Gap& gap : kept_) text += GapLine("stall", gap, "");
-  text += GapLine("stall", final_gap, " final");
+  text += GapLine((std::string(kind) + "-longest").c_str(), longest, "");
+  for (const Gap& gap : kept_) text += GapLine(kind, gap, "");
   return text;
 }
 
+std::string StallLog::Report(Clock::time_point end) const {
+  const Gap final_gap{last_, end};
+  const Gap longest = final_gap.Length() > longest_.Length() ? final_gap : longest_;
+  return Lines("stall", "ticks", longest) + GapLine("stall", final_gap, " final");
+}
+
 std::string StallLog::ReportStretches() const {
-  char summary[160];
-  std::snprintf(summary, sizeof summary, "handlers count=%zu over-ms=%.0f kept=%zu dropped=%zu\n",
-                ticks_, Milliseconds(report_over_), kept_.size(), dropped_);
-  std::string text = summary;
-  text += GapLine("handler-longest", longest_, "");
-  for (const Gap& gap : kept_) text += GapLine("handler", gap, "");
-  return text;
+  return Lines("handler", "count", longest_);
 }
 
 }  // namespace lumora

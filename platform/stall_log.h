@@ -42,6 +42,8 @@ class StallLog {
   static constexpr std::size_t kMaxKept = 10000;
 
  private:
+  std::string Lines(const char* kind, const char* count_name, const Gap& longest) const;
+
   Clock::duration report_over_;
   Clock::time_point last_;
   Gap longest_;

@@ -1,5 +1,7 @@
 #include "platform/ui_wait.h"
 
+#include <exception>
+#include <thread>
 #include <utility>
 
 namespace lumora {
@@ -21,6 +23,22 @@ void RunBlocking(const BlockingWork& work) {
   }
   std::stop_source never;
   work(never.get_token());
+}
+
+void RunBeside(const std::function<void()>& work, const std::function<void()>& meanwhile,
+               const std::function<void()>& finished) {
+  std::exception_ptr failure;
+  std::thread worker([&] {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    if (finished) finished();
+  });
+  meanwhile();
+  worker.join();
+  if (failure) std::rethrow_exception(failure);
 }
 
 BlockingRunner SetBlockingRunner(BlockingRunner runner) {

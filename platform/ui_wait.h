@@ -19,6 +19,12 @@ using BlockingRunner = std::function<void(const BlockingWork& work)>;
 // The runner may throw after the work has finished (a program that ended meanwhile).
 void RunBlocking(const BlockingWork& work);
 
+// For views: runs `work` on a thread of its own while `meanwhile` runs on this one, then
+// `finished` on the work's thread once the work is done (to end what `meanwhile` runs).
+// Returns when both are done; an exception of the work is thrown again here.
+void RunBeside(const std::function<void()>& work, const std::function<void()>& meanwhile,
+               const std::function<void()>& finished = {});
+
 // The program's runner while it exists; returns the one it replaces.
 BlockingRunner SetBlockingRunner(BlockingRunner runner);
 

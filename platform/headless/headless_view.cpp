@@ -5,6 +5,8 @@
 #include <limits>
 #include <thread>
 
+#include "platform/ui_wait.h"
+
 namespace lumora {
 
 namespace {
@@ -78,17 +80,7 @@ void HeadlessView::RunBlocking(const std::function<void()>& work) {
   }
   std::function<void()> action = std::move(during_wait_.front());
   during_wait_.pop_front();
-  std::exception_ptr failure;
-  std::thread worker([&] {
-    try {
-      work();
-    } catch (...) {
-      failure = std::current_exception();
-    }
-  });
-  action();
-  worker.join();
-  if (failure) std::rethrow_exception(failure);
+  RunBeside(work, action);
 }
 
 // --- mirroring -----------------------------------------------------------------------------------

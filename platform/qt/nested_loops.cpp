@@ -6,8 +6,8 @@
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
-#include <exception>
-#include <thread>
+
+#include "platform/ui_wait.h"
 
 namespace lumora::qtview {
 
@@ -39,22 +39,13 @@ void NestedLoops::Wake() {
 
 void NestedLoops::RunBlocking(const std::function<void()>& work) {
   QEventLoop loop;
-  std::exception_ptr failure;
-  std::thread worker([&] {
-    try {
-      work();
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    // Queued to the loop's thread; delivered inside exec even when posted before it began.
-    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-  });
   // Input stays queued: a click or a key waits for the handler as it would on a frozen thread,
   // and reaches whatever is under it then. Timers and posted events still run, and the program
   // holds every event they raise for it.
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
-  worker.join();
-  if (failure) std::rethrow_exception(failure);
+  RunBeside(
+      work, [&loop] { loop.exec(QEventLoop::ExcludeUserInputEvents); },
+      // Queued to the loop's thread; delivered inside exec even when posted before it began.
+      [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
 }
 
 void NestedLoops::EndMenusAndDialogs() {
