@@ -184,16 +184,16 @@ class BrowserView final : public ControlView {
     }
     // Media that plays silently is still the user's: ask the page itself.
     QPointer<BrowserView> self(this);
-    page_->runJavaScript(QString::fromLatin1(kPlayingScript), QWebEngineScript::ApplicationWorld,
-                         [self](const QVariant& playing) {
-                           if (!self || !self->MayDiscardNow()) return;
-                           if (playing.toBool()) {
-                             self->discard_timer_.start();
-                             return;
-                           }
-                           self->page_->setLifecycleState(
-                               QWebEnginePage::LifecycleState::Discarded);
-                         });
+    page_->runJavaScript(
+        QString::fromLatin1(kPlayingScript), QWebEngineScript::ApplicationWorld,
+        [self](const QVariant& playing) {
+          if (!self || !self->MayDiscardNow()) return;
+          if (playing.toBool()) {
+            self->discard_timer_.start();
+            return;
+          }
+          self->page_->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+        });
   }
 
   static constexpr qint64 kOutsideIntervalMs = 1000;
