@@ -344,6 +344,11 @@ def tree_memory(root, marker):
             listing)
 
 
+def page_count(parts):
+    """How many page (renderer) processes a tree_memory listing holds."""
+    return sum(1 for _, _, kind in parts if "renderer" in kind or "from the zygote" in kind)
+
+
 def sharers(root, marker):
     """Processes outside the tree running the same helper program: they take a share of the
     helper's and the engine library's pages, and so lower the tree's PSS."""
@@ -648,7 +653,8 @@ def measure(program, screen, service, folder, idle_length, running, warm_up=Fals
         figures["pss main parts"] = [(round(m, 1), kind) for m, _, kind in parts]
         figures["sharers"] = sharers(process.pid, folder)
         at(loaded + 10)
-        figures["pss settled"], figures["uss settled"], _ = tree_memory(process.pid, folder)
+        figures["pss settled"], figures["uss settled"], parts = tree_memory(process.pid, folder)
+        figures["pages settled"] = page_count(parts)
         if idle_length > 0:
             figures["idle"], busiest = idle_cpu(process.pid, folder, idle_length)
             figures["idle busiest"] = [(round(s, 2), kind) for s, _, kind in busiest]
@@ -657,6 +663,7 @@ def measure(program, screen, service, folder, idle_length, running, warm_up=Fals
         at(played + 3)
         figures["pss player"], figures["uss player"], parts = tree_memory(process.pid, folder)
         figures["pss player parts"] = [(round(m, 1), kind) for m, _, kind in parts]
+        figures["pages player"] = page_count(parts)
         figures["windows"] = len(screen.windows({process.pid}))
         figures["switches"] = engine_switches(process.pid, folder)
         figures["switches"].update(program.logged_switches(folder))
@@ -678,6 +685,8 @@ ROWS = [  # key, label, unit, format
     ("uss main", "USS, main window, load + 3 s", "MiB", "{:.0f}"),
     ("uss settled", "USS, main window, load + 10 s", "MiB", "{:.0f}"),
     ("uss player", "USS, video playing + 3 s", "MiB", "{:.0f}"),
+    ("pages settled", "page processes, main window, load + 10 s", "processes", "{:.0f}"),
+    ("pages player", "page processes, video playing + 3 s", "processes", "{:.0f}"),
     ("sharers", "same helper running outside the tree", "processes", "{:.0f}"),
     ("idle", "idle CPU", "% of one core", "{:.2f}"),
 ]

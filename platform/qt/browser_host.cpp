@@ -88,6 +88,8 @@ void BrowserPage::OnFullScreen(QWebEngineFullScreenRequest request) {
 
 void BrowserPage::OnProcessEnded(RenderProcessTerminationStatus status) {
   full_screen_.reset();
+  // A page we discarded gave its process back on purpose; it reloads when it is shown.
+  if (lifecycleState() == LifecycleState::Discarded) return;
   if (status == NormalTerminationStatus || last_address_.isEmpty()) return;
   QUrl next = last_address_;
   if (!reloaded_for_.hasExpired()) {

@@ -29,9 +29,13 @@ void ControlView::ApplyProperty(Prop prop, const Value& value) {
       case Prop::Height:
         widget->resize(widget->width(), std::max(0, AsInt(value)));
         return;
-      case Prop::Visible:
-        widget->setVisible(AsBool(value));
+      case Prop::Visible: {
+        const bool shown = AsBool(value);
+        if (shown) VisibilityChanged(true);
+        widget->setVisible(shown);
+        if (!shown) VisibilityChanged(false);
         return;
+      }
       case Prop::HandCursor:
         if (AsBool(value)) {
           widget->setCursor(Qt::PointingHandCursor);

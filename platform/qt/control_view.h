@@ -48,6 +48,8 @@ class ControlView : public QObject {
 
  protected:
   virtual void Apply(Prop, const Value&) {}
+  // The behaviours are about to show (true) or have just hidden (false) the widget.
+  virtual void VisibilityChanged(bool) {}
   virtual void Stop() {}
   void Raise(Event event, EventArgs& args);
   bool Stopped() const { return stopped_; }

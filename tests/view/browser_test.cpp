@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QSignalSpy>
+#include <QTest>
 #include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -132,6 +134,69 @@ TEST_F(BrowserTest, RightClickIsTheWindowsNotTheEngines) {
   for (QWidget* w : QApplication::topLevelWidgets()) {
     EXPECT_FALSE(qobject_cast<QMenu*>(w) != nullptr && w->isVisible());
   }
+}
+
+// A browser the behaviours hide gives its page process back after a short grace time and
+// reloads its address when shown; the behaviours see the events they saw before: nothing
+// when it is shown, one completion per address they ask for, hidden or not.
+TEST_F(BrowserTest, HiddenPagesGiveTheirProcessBackUnnoticed) {
+  using State = QWebEnginePage::LifecycleState;
+  ASSERT_TRUE(WaitFor([&] { return web->isVisible(); }));
+  Open("page.html");
+  QWebEnginePage* page = web->page();
+  const int loads = Count(kPlayer, "web", Event::DocumentComplete);
+  auto hide_until_discarded = [&] {
+    program->SetProperty(kPlayer, "web", Prop::Visible, false);
+    EXPECT_EQ(page->lifecycleState(), State::Active);  // not before the grace time
+    return WaitFor([&] { return page->lifecycleState() == State::Discarded; }, 15000);
+  };
+  ASSERT_TRUE(hide_until_discarded());
+  EXPECT_TRUE(WaitFor([&] { return page->renderProcessPid() == 0; }, 10000));
+
+  QSignalSpy reloaded(page, &QWebEnginePage::loadFinished);
+  program->SetProperty(kPlayer, "web", Prop::Visible, true);
+  EXPECT_EQ(page->lifecycleState(), State::Active);
+  ASSERT_TRUE(WaitFor([&] { return reloaded.count() == 1 && web->title() == "page"; }));
+  EXPECT_EQ(web->url().toString().toStdString(), Url("page.html"));
+  QTest::qWait(300);
+  EXPECT_EQ(Count(kPlayer, "web", Event::DocumentComplete), loads);
+
+  // Sent elsewhere while discarded: its one completion, and it goes again, still hidden.
+  ASSERT_TRUE(hide_until_discarded());
+  program->NavigateBrowser(kPlayer, "web", Url("other.html"));
+  ASSERT_TRUE(WaitFor([&] { return Count(kPlayer, "web", Event::DocumentComplete) == loads + 1; }));
+  EXPECT_EQ(Last(kPlayer, "web", Event::DocumentComplete)->args.text, Url("other.html"));
+  ASSERT_TRUE(WaitFor([&] { return page->lifecycleState() == State::Discarded; }, 15000));
+
+  // Shown and sent elsewhere in one handler, as the windows do with their loading page.
+  program->SetProperty(kPlayer, "web", Prop::Visible, true);
+  program->NavigateBrowser(kPlayer, "web", Url("page.html"));
+  ASSERT_TRUE(WaitFor([&] { return Count(kPlayer, "web", Event::DocumentComplete) == loads + 2; }));
+  EXPECT_EQ(Last(kPlayer, "web", Event::DocumentComplete)->args.text, Url("page.html"));
+  QTest::qWait(500);
+  EXPECT_EQ(Count(kPlayer, "web", Event::DocumentComplete), loads + 2);
+  EXPECT_EQ(page->lifecycleState(), State::Active);
+}
+
+// Media that plays keeps its page, sound or not; once paused, the page goes.
+TEST_F(BrowserTest, APagePlayingMediaIsNotDiscarded) {
+  Write("video.html",
+        "<html><body><canvas id='c' width='32' height='32'></canvas><video id='v' muted></video>"
+        "<script>var c = document.getElementById('c'), g = c.getContext('2d'), n = 0;"
+        "setInterval(function () { g.fillStyle = n++ % 2 ? 'red' : 'blue';"
+        "  g.fillRect(0, 0, 32, 32); }, 50);"
+        "var v = document.getElementById('v'); v.srcObject = c.captureStream(20);"
+        "v.play().then(function () { document.title = 'playing'; });</script></body></html>");
+  ASSERT_TRUE(WaitFor([&] { return web->isVisible(); }));
+  Open("video.html");
+  ASSERT_TRUE(WaitFor([&] { return web->title() == "playing"; }));
+  program->SetProperty(kPlayer, "web", Prop::Visible, false);
+  QTest::qWait(5000);  // two grace times
+  EXPECT_EQ(web->page()->lifecycleState(), QWebEnginePage::LifecycleState::Active);
+  web->page()->runJavaScript("document.getElementById('v').pause()");
+  EXPECT_TRUE(WaitFor(
+      [&] { return web->page()->lifecycleState() == QWebEnginePage::LifecycleState::Discarded; },
+      15000));
 }
 
 }  // namespace
