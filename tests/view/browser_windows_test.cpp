@@ -87,12 +87,12 @@ TEST_F(BrowserWindowsTest, AnAdvertLinkTheUserClicksLeavesForTheDesktopOnceASeco
 TEST_F(BrowserWindowsTest, APageAskingForManyWindowsGetsOneThatFitsTheScreen) {
   Write("other.html", "<html><head><title>other</title></head></html>");
   Write("many.html",
-        "<html><body><script>for (let i = 0; i < 5; ++i)"
+        "<html><body><script>for (let i = 0; i < 50; ++i)"
         " window.open('other.html?' + i, '', 'width=9000,height=9000')</script></body></html>");
   program->NavigateBrowser(kPlayer, "web", Url("many.html"));
-  const bool all = WaitFor([] { return Count(kPlayer, "web", Event::NewWindow2) == 5; });
+  const bool all = WaitFor([] { return Count(kPlayer, "web", Event::NewWindow2) == 50; });
   ASSERT_TRUE(all) << Count(kPlayer, "web", Event::NewWindow2);
-  QTest::qWait(300);
+  Pause(300);
   EXPECT_EQ(view->OwnBrowserWindowCount(), 1);
   const QList<QWebEngineView*> own = OwnWindows();
   ASSERT_EQ(own.size(), 1);
@@ -102,7 +102,7 @@ TEST_F(BrowserWindowsTest, APageAskingForManyWindowsGetsOneThatFitsTheScreen) {
   EXPECT_TRUE(free.contains(own[0]->pos()));
   EXPECT_TRUE(WaitFor([&] { return own[0]->title() == "other"; }));
   // The address the page named reached the behaviour.
-  EXPECT_EQ(Last(kPlayer, "web", Event::NewWindow2)->args.text, Url("other.html") + "?4");
+  EXPECT_EQ(Last(kPlayer, "web", Event::NewWindow2)->args.text, Url("other.html") + "?49");
 
   // The window's page closes it; the next request gets a new one.
   own[0]->page()->runJavaScript("window.close()");
@@ -114,7 +114,7 @@ TEST_F(BrowserWindowsTest, APageAskingForManyWindowsGetsOneThatFitsTheScreen) {
   Write("chain.html", "<html><body><script>window.open('chain.html')</script></body></html>");
   web->page()->runJavaScript("window.open('chain.html')");
   ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 8; }, 60000));
-  QTest::qWait(2000);
+  Pause(2000);
   EXPECT_EQ(view->OwnBrowserWindowCount(), 8);
   for (QWebEngineView* w : OwnWindows()) w->close();
   ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 0; }));
