@@ -239,6 +239,19 @@ def shows_crash_page(path):
     return blue_pixels(path) > 1500 and not shows_page(path, min_colours=2000)
 
 
+def config_items(client):
+    """The items of the client's Config.ini as (section, key, value) triples."""
+    items, section = set(), ""
+    with open(os.path.join(client.app, "Config.ini"), "rb") as f:
+        for line in f.read().decode("gbk", errors="replace").splitlines():
+            line = line.strip()
+            if line.startswith("[") and line.endswith("]"):
+                section = line
+            elif "=" in line:
+                items.add((section, *line.split("=", 1)))
+    return items
+
+
 def record_desktop_opens(client):
     """Makes a recording handler the desktop's default for web addresses, file addresses and
     folders in the client's own XDG folders, so the real xdg-open hands it what the program

@@ -5,8 +5,9 @@ import os
 import time
 import unittest
 
-from e2e_lib import (NO_TIMED_ADVERTS, Client, DemoService, kill_pages, page_processes,
-                     screenshot_when, shows_crash_page, shows_page, wait_for, xdotool)
+from e2e_lib import (NO_TIMED_ADVERTS, Client, DemoService, config_items, kill_pages,
+                     page_processes, screenshot_when, shows_crash_page, shows_page, wait_for,
+                     xdotool)
 
 CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
 DOWNLOADS = 100
@@ -62,15 +63,7 @@ class HostilePagesTest(unittest.TestCase):
         return window
 
     def config_items(self):
-        items, section = set(), ""
-        with open(os.path.join(self.client.app, "Config.ini"), "rb") as f:
-            for line in f.read().decode("gbk", errors="replace").splitlines():
-                line = line.strip()
-                if line.startswith("[") and line.endswith("]"):
-                    section = line
-                elif "=" in line:
-                    items.add((section, *line.split("=", 1)))
-        return items
+        return config_items(self.client)
 
     def assert_keeps_config(self, before):
         after = self.config_items()
