@@ -12,11 +12,14 @@
 #include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
 #include <QWidget>
+#include <algorithm>
 #include <array>
 #include <cerrno>
 
@@ -223,10 +226,22 @@ void Downloads::Show(Item& item) {
     window_ = new QWidget;
     window_->setObjectName(QStringLiteral("DownloadWindow"));
     window_->setMinimumWidth(420);
-    rows_ = new QVBoxLayout(window_);
+    // The rows scroll: a page that starts downloads by the hundred must not grow the window
+    // past the screen, where neither its rows nor its frame could be reached.
+    auto* outer = new QVBoxLayout(window_);
+    outer->setContentsMargins(0, 0, 0, 0);
+    scroll_ = new QScrollArea(window_);
+    scroll_->setWidgetResizable(true);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* list = new QWidget(scroll_);
+    rows_ = new QVBoxLayout(list);
+    rows_->addStretch();
+    scroll_->setWidget(list);
+    outer->addWidget(scroll_);
   }
   window_->setWindowTitle(Text(kTitle));
-  item.row = new QWidget(window_);
+  item.row = new QWidget(scroll_->widget());
   auto* grid = new QGridLayout(item.row);
   item.name = new QLabel(item.final_name, item.row);
   item.name->setObjectName(QStringLiteral("name"));
@@ -254,11 +269,24 @@ void Downloads::Show(Item& item) {
   grid->addWidget(item.bar, 1, 0, 1, 2);
   grid->addWidget(item.status, 2, 0);
   grid->addLayout(buttons, 2, 1);
-  rows_->addWidget(item.row);
+  rows_->insertWidget(rows_->count() - 1, item.row);
+  Fit(item);
   window_->show();
   window_->raise();
   // The newest download's Cancel takes the keys: Space stops what just began.
   item.cancel->setFocus();
+}
+
+void Downloads::Fit(Item& item) {
+  // Grows with its rows (never shrinks under the user), up to what the screen leaves free.
+  const QScreen* screen = window_->screen();
+  const QSize free = screen != nullptr ? screen->availableGeometry().size() : QSize(1024, 768);
+  QWidget* list = scroll_->widget();
+  list->adjustSize();
+  const QSize wanted(std::max(window_->minimumWidth(), list->sizeHint().width()),
+                     list->sizeHint().height() + 2);
+  window_->resize(window_->size().expandedTo(wanted).boundedTo(free));
+  scroll_->ensureWidgetVisible(item.row);
 }
 
 void Downloads::Refresh(Item& item) {

@@ -14,6 +14,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
 class QVBoxLayout;
 class QWebEngineDownloadRequest;
 class QWidget;
@@ -39,6 +40,7 @@ class Downloads : public QObject {
   struct Item;
   void Finished(Item& item);
   void Show(Item& item);
+  void Fit(Item& item);
   void Refresh(Item& item);
   bool Taken(const QString& name) const;
   QString Text(int which) const;
@@ -47,6 +49,7 @@ class Downloads : public QObject {
   std::function<void(const QString&)> open_folder_;
   int shown_language_ = 1;
   QPointer<QWidget> window_;
+  QScrollArea* scroll_ = nullptr;
   QVBoxLayout* rows_ = nullptr;
   std::vector<std::unique_ptr<Item>> items_;
 };

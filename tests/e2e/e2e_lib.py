@@ -186,6 +186,72 @@ def kill_all(program):
             pass
 
 
+def page_processes(root):
+    """The engine's page (renderer) processes among the descendants of process `root`: the
+    children of its sandboxed zygote, which keep the zygote's command line."""
+    parents, commands = {}, {}
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open(f"/proc/{entry}/stat") as f:
+                    parents[int(entry)] = int(f.read().rsplit(")", 1)[1].split()[1])
+                with open(f"/proc/{entry}/cmdline", "rb") as f:
+                    commands[int(entry)] = f.read()
+            except (OSError, IndexError, ValueError):
+                pass
+    descendants, frontier = set(), {root}
+    while frontier:
+        frontier = {pid for pid, parent in parents.items() if parent in frontier} - descendants
+        descendants |= frontier
+
+    def page_zygote(pid):
+        command = commands.get(pid, b"")
+        return b"--type=zygote" in command and b"--no-zygote-sandbox" not in command
+    return [pid for pid in descendants
+            if b"--type=renderer" in commands.get(pid, b"") or page_zygote(parents[pid])]
+
+
+def kill_pages(client):
+    pages = wait_for(lambda: page_processes(client.process.pid), 30, what="page processes")
+    for pid in pages:
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    return pages
+
+
+RELOAD_BLUE = "#3BA7F0"  # the local crash page's button, a solid block of this colour
+
+
+def blue_pixels(path):
+    left, top, width, height = CONTENT
+    out = subprocess.run(
+        ["convert", path, "-crop", f"{width}x{height}+{left}+{top}", "+repage", "-alpha", "off",
+         "-fill", "white", "-opaque", RELOAD_BLUE, "-fill", "black", "+opaque", "white",
+         "-format", "%[fx:mean*w*h]", "info:"], capture_output=True, text=True, check=True)
+    return float(out.stdout)
+
+
+def shows_crash_page(path):
+    # The loading page has the same background and a thin spinner of the same blue; only
+    # the crash page has a whole button of it.
+    return blue_pixels(path) > 1500 and not shows_page(path, min_colours=2000)
+
+
+def config_items(client):
+    """The items of the client's Config.ini as (section, key, value) triples."""
+    items, section = set(), ""
+    with open(os.path.join(client.app, "Config.ini"), "rb") as f:
+        for line in f.read().decode("gbk", errors="replace").splitlines():
+            line = line.strip()
+            if line.startswith("[") and line.endswith("]"):
+                section = line
+            elif "=" in line:
+                items.add((section, *line.split("=", 1)))
+    return items
+
+
 def record_desktop_opens(client):
     """Makes a recording handler the desktop's default for web addresses, file addresses and
     folders in the client's own XDG folders, so the real xdg-open hands it what the program

@@ -10,8 +10,8 @@ import threading
 import time
 import unittest
 
-from e2e_lib import (NO_POP_UNDER, ON, Client, DemoService, record_desktop_opens, wait_for,
-                     xdotool)
+from e2e_lib import (NO_POP_UNDER, ON, Client, DemoService, config_items,
+                     record_desktop_opens, wait_for, xdotool)
 
 CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
 ADVERT = "ads/youtan.html"
@@ -129,6 +129,7 @@ class BrowserWindowsTest(unittest.TestCase):
             return xdotool("search", "--onlyvisible", "--name", "lumora-e2e-child|child\\.html").split()
 
         wait_for(children, 120, what="the page's own window")
+        items = config_items(self.client)
         for _ in range(20):
             self.assertLessEqual(len(children()), 1)
             time.sleep(1)
@@ -136,6 +137,7 @@ class BrowserWindowsTest(unittest.TestCase):
         xdotool("windowmove", "--sync", window, "10", "10")
         self.assertIsNone(self.client.process.poll())
         self.assertLessEqual(len(children()), 1)
+        self.assertEqual(items - config_items(self.client), set(), "Config.ini lost items")
 
     def test_a_download_lands_whole_under_a_name_that_replaces_nothing(self):
         data = os.urandom(BIG)

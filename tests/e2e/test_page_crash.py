@@ -2,67 +2,14 @@
 comes back by itself once, a second death soon after shows the local page in the interface
 language, whose button brings the page back; the windows and Config.ini are untouched."""
 import os
-import signal
-import subprocess
 import time
 import unittest
 
-from e2e_lib import (CONTENT, NO_TIMED_ADVERTS, Client, DemoService, demo_text, screenshot_when,
-                     shows_page, wait_for, xdotool)
+from e2e_lib import (NO_TIMED_ADVERTS, Client, DemoService, demo_text, kill_pages,
+                     screenshot_when, shows_crash_page, shows_page, wait_for, xdotool)
 
 CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
 PRODUCT = demo_text("ads/namejt.html")
-RELOAD_BLUE = "#3BA7F0"  # the local page's button, a solid block of this colour
-
-
-def page_processes(root):
-    """The engine's page (renderer) processes among the descendants of process `root`: the
-    children of its sandboxed zygote, which keep the zygote's command line."""
-    parents, commands = {}, {}
-    for entry in os.listdir("/proc"):
-        if entry.isdigit():
-            try:
-                with open(f"/proc/{entry}/stat") as f:
-                    parents[int(entry)] = int(f.read().rsplit(")", 1)[1].split()[1])
-                with open(f"/proc/{entry}/cmdline", "rb") as f:
-                    commands[int(entry)] = f.read()
-            except (OSError, IndexError, ValueError):
-                pass
-    descendants, frontier = set(), {root}
-    while frontier:
-        frontier = {pid for pid, parent in parents.items() if parent in frontier} - descendants
-        descendants |= frontier
-
-    def page_zygote(pid):
-        command = commands.get(pid, b"")
-        return b"--type=zygote" in command and b"--no-zygote-sandbox" not in command
-    return [pid for pid in descendants
-            if b"--type=renderer" in commands.get(pid, b"") or page_zygote(parents[pid])]
-
-
-def kill_pages(client):
-    pages = wait_for(lambda: page_processes(client.process.pid), 30, what="page processes")
-    for pid in pages:
-        try:
-            os.kill(pid, signal.SIGKILL)
-        except ProcessLookupError:
-            pass
-    return pages
-
-
-def blue_pixels(path):
-    left, top, width, height = CONTENT
-    out = subprocess.run(
-        ["convert", path, "-crop", f"{width}x{height}+{left}+{top}", "+repage", "-alpha", "off",
-         "-fill", "white", "-opaque", RELOAD_BLUE, "-fill", "black", "+opaque", "white",
-         "-format", "%[fx:mean*w*h]", "info:"], capture_output=True, text=True, check=True)
-    return float(out.stdout)
-
-
-def shows_crash_page(path):
-    # The loading page has the same background and a thin spinner of the same blue; only
-    # the crash page has a whole button of it.
-    return blue_pixels(path) > 1500 and not shows_page(path, min_colours=2000)
 
 
 class PageCrashTest(unittest.TestCase):

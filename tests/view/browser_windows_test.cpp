@@ -90,9 +90,9 @@ TEST_F(BrowserWindowsTest, APageAskingForManyWindowsGetsOneThatFitsTheScreen) {
         "<html><body><script>for (let i = 0; i < 50; ++i)"
         " window.open('other.html?' + i, '', 'width=9000,height=9000')</script></body></html>");
   program->NavigateBrowser(kPlayer, "web", Url("many.html"));
-  const bool all = WaitFor([] { return Count(kPlayer, "web", Event::NewWindow2) == 50; }, 60000);
+  const bool all = WaitFor([] { return Count(kPlayer, "web", Event::NewWindow2) == 50; });
   ASSERT_TRUE(all) << Count(kPlayer, "web", Event::NewWindow2);
-  QTest::qWait(300);
+  Pause(300);
   EXPECT_EQ(view->OwnBrowserWindowCount(), 1);
   const QList<QWebEngineView*> own = OwnWindows();
   ASSERT_EQ(own.size(), 1);
@@ -114,7 +114,7 @@ TEST_F(BrowserWindowsTest, APageAskingForManyWindowsGetsOneThatFitsTheScreen) {
   Write("chain.html", "<html><body><script>window.open('chain.html')</script></body></html>");
   web->page()->runJavaScript("window.open('chain.html')");
   ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 8; }, 60000));
-  QTest::qWait(2000);
+  Pause(2000);
   EXPECT_EQ(view->OwnBrowserWindowCount(), 8);
   for (QWebEngineView* w : OwnWindows()) w->close();
   ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 0; }));
@@ -126,6 +126,26 @@ TEST_F(BrowserWindowsTest, APageAskingForManyWindowsGetsOneThatFitsTheScreen) {
   Show(html, "html", "adscript.html");
   ASSERT_TRUE(WaitFor([&] { return view->OwnBrowserWindowCount() == 2; }));
   EXPECT_TRUE(g_outside.empty());
+}
+
+TEST_F(BrowserWindowsTest, ManyDownloadsScrollInAWindowThatFitsTheScreen) {
+  // The engine lets a page start ten at once; each is a row of the download window.
+  Write("many.html",
+        "<html><body><script>for (let i = 0; i < 40; ++i) {"
+        " const a = document.createElement('a'); a.href = 'data:text/plain,file' + i;"
+        " a.download = 'f' + i + '.txt'; document.body.appendChild(a); a.click() }"
+        "</script></body></html>");
+  Show(web, "web", "many.html");
+  const auto landed = [&] { return QDir(Downloads()).entryList(QDir::Files | QDir::Hidden); };
+  ASSERT_TRUE(WaitFor([&] { return landed().size() >= 10; })) << landed().size();
+  QTest::qWait(500);
+  QWidget* list = view->DownloadWindow();
+  ASSERT_NE(list, nullptr);
+  EXPECT_LE(landed().size(), 40);
+  EXPECT_EQ(list->findChildren<QLabel*>("name").size(), landed().size());
+  const QRect free = list->screen()->availableGeometry();
+  EXPECT_LE(list->height(), free.height());
+  EXPECT_LE(list->width(), free.width());
 }
 
 TEST_F(BrowserWindowsTest, ADownloadLandsWholeUnderAFreeNameAndOnlyTheFolderOpens) {

@@ -52,6 +52,8 @@ void ClickBrowser(QWidget* browser);
 
 // Waits, with events running, until `condition` holds; false when it never did.
 bool WaitFor(const std::function<bool()>& condition, int timeout_ms = 30000);
+// Lets events run for `ms`, in a running event loop as the program has.
+void Pause(int ms);
 
 class ViewTest : public ::testing::Test {
  protected:
