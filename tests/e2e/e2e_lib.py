@@ -10,6 +10,7 @@ import subprocess
 import tempfile
 import threading
 import time
+import unittest
 
 APP_DIR = os.environ.get("LUMORA_APP_DIR", "")
 ARTIFACTS = os.environ.get("LUMORA_E2E_ARTIFACTS", os.path.join(tempfile.gettempdir(), "lumora-e2e"))
@@ -321,7 +322,20 @@ ON = "开".encode("gbk")
 OFF = "关".encode("gbk")
 
 
-class Service:
+class LoopbackServer:
+    """An HTTP server on a free loopback port, answering with handler in threads of its own."""
+
+    def __init__(self, handler):
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        self.base = f"http://127.0.0.1:{self.server.server_address[1]}/"
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def stop(self):
+        self.server.shutdown()
+        self.server.server_close()
+
+
+class Service(LoopbackServer):
     """A loopback stand-in for the portal: serves the pages a test sets (bytes as given,
     GBK for text pages) and logs every requested path."""
 
@@ -351,13 +365,7 @@ class Service:
             def log_message(self, *args):
                 pass
 
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        self.base = f"http://127.0.0.1:{self.server.server_address[1]}/"
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
-
-    def stop(self):
-        self.server.shutdown()
-        self.server.server_close()
+        super().__init__(Handler)
 
 
 DEMO_SERVICE = os.environ.get("LUMORA_DEMO_SERVICE", "")
@@ -449,3 +457,33 @@ class DemoService:
                 self.process.wait()
         self.process.stdout.close()
         shutil.rmtree(self.root, ignore_errors=True)
+
+
+# Language 1, and the close button and Quit run the exit sequence rather than hiding to the tray.
+CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
+
+
+class ProgramTest(unittest.TestCase):
+    """A case that runs the program against a stand-in service; the client and the service a
+    test started end with it."""
+
+    def setUp(self):
+        self.client = None
+        self.service = None
+
+    def tearDown(self):
+        for part in (self.client, self.service):
+            if part:
+                part.stop()
+
+    def start(self, pages=None, before_start=None, config=CONFIG):
+        """The program against the demo service (with these of its pages replaced) or the
+        service the test set already; returns the main window once it is shown."""
+        if self.service is None:
+            self.service = DemoService(pages)
+        self.client = Client(env={"LUMORA_SERVICE_BASE": self.service.base}, config=config)
+        if before_start:
+            before_start(self.client)
+        self.client.start()
+        xdotool("mousemove", "--sync", "0", "0")  # no page under the pointer by chance
+        return self.client.window_of_size(984, 624)
