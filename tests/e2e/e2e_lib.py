@@ -460,6 +460,23 @@ class DemoService:
     def requested(self, target):
         return target in self.requests()
 
+    def request_times(self, target):
+        """When each request for the target arrived, in seconds since the epoch."""
+        try:
+            with open(self.log_path, encoding="utf-8", errors="replace") as f:
+                lines = f.read().splitlines()
+        except FileNotFoundError:
+            return []
+        return [float(parts[0]) for parts in (line.split(" ", 2) for line in lines)
+                if len(parts) == 3 and parts[1] == "GET" and parts[2] == target]
+
+    def set_page(self, name, body):
+        """Changes one of the pages replaced at the start while the service runs."""
+        path = os.path.join(self.root, "site", name)
+        with open(path + ".new", "wb") as f:
+            f.write(body)
+        os.replace(path + ".new", path)
+
     def stop(self):
         if self.process.poll() is None:
             self.process.terminate()
