@@ -2,6 +2,7 @@
 main window's caption as the window manager gets it, the option menu's entries and the
 browser's own navigation menu (not the web engine's) as the accessibility tree reads them
 from the drawn menus; and the navigation menu's Refresh reloads the page from the service."""
+import time
 import unittest
 
 from e2e_lib import (NO_TIMED_ADVERTS, AccessibilityBus, ProgramTest, click_item, geometry_of,
@@ -45,6 +46,10 @@ class LanguagesTest(ProgramTest):
         click_item(items, REFRESH[code])
         wait_for(lambda: self.service.requests().count("/") > homes, 20,
                  what="the home page asked for again")
+        # The press goes on to the page once the menu is done: the engine must not answer it
+        # with a menu of its own.
+        time.sleep(1.5)
+        self.assertEqual(self.client.windows(), [window])
 
     def test_traditional_chinese(self):
         self.run_language(2)
