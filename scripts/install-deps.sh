@@ -13,6 +13,7 @@ packages=(
   xvfb xauth x11-utils xdotool trayer imagemagick fonts-noto-cjk weston openbox
   python3
   locales dbus dbus-daemon dbus-bin util-linux iproute2 xdg-utils ffmpeg
+  at-spi2-core python3-pyatspi
 )
 # npm installs the pinned web player libraries of the end-to-end tests. A Node.js of another
 # origin often brings its own npm, so Debian's pair is only asked for when there is no npm.

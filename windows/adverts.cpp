@@ -1,8 +1,11 @@
 #include "windows/adverts.h"
 
 #include <array>
+#include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <optional>
 #include <string>
 
 #include "config/text_number.h"
@@ -33,6 +36,20 @@ bool ValidLabel(int label) {
 
 std::size_t Index(int label) {
   return static_cast<std::size_t>(label - 1);
+}
+
+// Tests and staging may shorten the minute before the first pop-under with
+// LUMORA_POP_UNDER_FIRST_MS (milliseconds, 1 to 600000); the service's own interval rules
+// from the first tick on. Anything else leaves the minute.
+std::optional<int> FirstPopUnderDelayOverride() {
+  const char* text = std::getenv("LUMORA_POP_UNDER_FIRST_MS");
+  if (text == nullptr) return std::nullopt;
+  const std::string_view digits(text);
+  int ms = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), ms);
+  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  if (ms < 1 || ms > 600000) return std::nullopt;
+  return ms;
 }
 
 }  // namespace
@@ -71,6 +88,9 @@ void SkinPopupCloseButton(Program& p, WindowId window) {
 
 void StartPopupAdvertising(Program& p) {
   p.Shared().PopUnderSwitch = FetchServiceText(kPopUnderSwitchPage);
+  if (const auto first = FirstPopUnderDelayOverride()) {
+    p.SetProperty(WindowId::MainWindow, "背投时钟", Prop::Interval, *first);
+  }
   p.LoadWindow(WindowId::RightPopupWindow);
 }
 

@@ -34,9 +34,10 @@ class BrowserView final : public ControlView {
     view_object_ = view_;
     page_ = new BrowserPage(Context().browsers, view_);
     view_->setPage(page_);
-    // Our windows offer their own menus; the engine's (back, reload, view source...) would
-    // not belong to them.
-    view_->setContextMenuPolicy(Qt::NoContextMenu);
+    // Our windows offer their own menus; the engine's (back, reload, save page...) would
+    // not belong to them. "No menu" still lets the engine show its own once ours has closed
+    // and the press reaches the page; a custom menu that nobody provides shows nothing.
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
     page_->on_new_window = [this, raises_events](const NewWindowAsk& ask) {
       return MayOpenOwnWindow(ask, raises_events);
     };

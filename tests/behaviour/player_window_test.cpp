@@ -57,22 +57,15 @@ TEST_F(PlayerWindowTest, LinkOpensThePlayerBehindTheLoadingPageUntilItsPageHasLo
 
 TEST_F(PlayerWindowTest, CaptionAndTitleFollowTheLanguageBothChineseAlike) {
   program.Shared().ProductName = "Lumo";
-  struct Case {
-    std::string language, caption, title;
-  };
-  const Case cases[] = {
-      {"1", "Lumo 播放器", "Lumo 播放器"}, {"2", "Lumo 播放器", "Lumo 播放器"},
-      {"3", "Lumo Player", "Lumo Player"}, {"3.00000001", "Lumo Player", "Lumo Player"},
-      {"4", "", "Corvane播放器"},          {"", "", "Corvane播放器"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.language);
-    run.SetConfig("Language", c.language);
-    program.LoadWindow(kPlayer);
-    EXPECT_EQ(Text(kPlayer, ""), c.caption);
-    EXPECT_EQ(Text(kPlayer, "透明标签1"), c.title);
-    view.Click(kPlayer, "关闭按钮");
-  }
+  ExpectCaptionsPerLanguage(kPlayer, "透明标签1",
+                            {
+                                {"1", "Lumo 播放器", "Lumo 播放器"},
+                                {"2", "Lumo 播放器", "Lumo 播放器"},
+                                {"3", "Lumo Player", "Lumo Player"},
+                                {"3.00000001", "Lumo Player", "Lumo Player"},
+                                {"4", "", "Corvane播放器"},
+                                {"", "", "Corvane播放器"},
+                            });
 }
 
 }  // namespace

@@ -104,6 +104,23 @@ class ProgramFixture : public ::testing::Test {
   }
   std::string Base() const { return server.Base(); }
 
+  // A window opened under one stored language: its caption and its title label, as set by
+  // its creation, then closed again with its close button.
+  struct LanguageCase {
+    std::string language, caption, title;
+  };
+  void ExpectCaptionsPerLanguage(WindowId w, std::string_view title_label,
+                                 const std::vector<LanguageCase>& cases) {
+    for (const LanguageCase& c : cases) {
+      SCOPED_TRACE(c.language);
+      run.SetConfig("Language", c.language);
+      program.LoadWindow(w);
+      EXPECT_EQ(Text(w, ""), c.caption);
+      EXPECT_EQ(Text(w, title_label), c.title);
+      view.Click(w, "关闭按钮");
+    }
+  }
+
   TestServer server;
   RunDirectory run;
   HookedView view;

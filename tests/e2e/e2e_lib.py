@@ -1,15 +1,18 @@
 """Drives the real program under X (Xvfb in CI) with xdotool and ImageMagick."""
 import atexit
 import http.server
+import json
 import os
 import re
 import select
 import shutil
 import signal
+import sys
 import subprocess
 import tempfile
 import threading
 import time
+import unittest
 
 APP_DIR = os.environ.get("LUMORA_APP_DIR", "")
 ARTIFACTS = os.environ.get("LUMORA_E2E_ARTIFACTS", os.path.join(tempfile.gettempdir(), "lumora-e2e"))
@@ -30,6 +33,13 @@ def wait_for(condition, timeout=60.0, interval=0.1, what="condition"):
 def xdotool(*args):
     result = subprocess.run(["xdotool", *args], capture_output=True, text=True)
     return result.stdout.strip() if result.returncode == 0 else ""
+
+
+def geometry_of(window):
+    """Where a window is on the screen and its size: X, Y, WIDTH, HEIGHT (empty once gone)."""
+    out = xdotool("getwindowgeometry", "--shell", window)
+    values = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
+    return {k: int(v) for k, v in values.items() if k in ("X", "Y", "WIDTH", "HEIGHT")}
 
 
 # The demo home page's first card (video 1) in MainWindow: left, top, width, height.
@@ -75,9 +85,7 @@ class Client:
         return [w for w in xdotool(*args).split() if w]
 
     def geometry(self, window):
-        out = xdotool("getwindowgeometry", "--shell", window)
-        values = dict(line.split("=", 1) for line in out.splitlines() if "=" in line)
-        return {k: int(v) for k, v in values.items() if k in ("X", "Y", "WIDTH", "HEIGHT")}
+        return geometry_of(window)
 
     def window_of_size(self, width, height, timeout=90):
         def find():
@@ -118,9 +126,15 @@ class Client:
     def open_option_menu(self, window):
         """Clicks MainWindow's option button and returns the menu, which pops up where the
         pointer is."""
-        self.click(window, 869, 17)  # 选项按钮: 847, 4, 44 x 26 in the title strip
+        return self.popup_menu(window, 869, 17)  # 选项按钮: 847, 4, 44 x 26 in the title strip
+
+    def popup_menu(self, window, x, y, button="1"):
+        """Clicks (x, y) of the window with the button and returns the menu that pops up at
+        the pointer."""
         g = self.geometry(window)
-        x, y = g["X"] + 869, g["Y"] + 17
+        xdotool("mousemove", "--sync", str(g["X"] + x), str(g["Y"] + y))
+        xdotool("click", button)
+        x, y = g["X"] + x, g["Y"] + y
 
         def menu():
             for w in self.windows():
@@ -128,7 +142,7 @@ class Client:
                 if w != window and m and abs(m["X"] - x) <= 8 and abs(m["Y"] - y) <= 8:
                     return w
             return None
-        return wait_for(menu, 30, what="the option menu at the pointer")
+        return wait_for(menu, 30, what="a menu at the pointer")
 
     def choose_menu_item(self, menu, last=False):
         """Chooses the first (or the last) item of a popup menu with the pointer, as a user
@@ -387,7 +401,20 @@ ON = "开".encode("gbk")
 OFF = "关".encode("gbk")
 
 
-class Service:
+class LoopbackServer:
+    """An HTTP server on a free loopback port, answering with handler in threads of its own."""
+
+    def __init__(self, handler):
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        self.base = f"http://127.0.0.1:{self.server.server_address[1]}/"
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def stop(self):
+        self.server.shutdown()
+        self.server.server_close()
+
+
+class Service(LoopbackServer):
     """A loopback stand-in for the portal: serves the pages a test sets (bytes as given,
     GBK for text pages) and logs every requested path."""
 
@@ -417,13 +444,7 @@ class Service:
             def log_message(self, *args):
                 pass
 
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        self.base = f"http://127.0.0.1:{self.server.server_address[1]}/"
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
-
-    def stop(self):
-        self.server.shutdown()
-        self.server.server_close()
+        super().__init__(Handler)
 
 
 DEMO_SERVICE = os.environ.get("LUMORA_DEMO_SERVICE", "")
@@ -505,6 +526,23 @@ class DemoService:
     def requested(self, target):
         return target in self.requests()
 
+    def request_times(self, target):
+        """When each request for the target arrived, in seconds since the epoch."""
+        try:
+            with open(self.log_path, encoding="utf-8", errors="replace") as f:
+                lines = f.read().splitlines()
+        except FileNotFoundError:
+            return []
+        return [float(parts[0]) for parts in (line.split(" ", 2) for line in lines)
+                if len(parts) == 3 and parts[1] == "GET" and parts[2] == target]
+
+    def set_page(self, name, body):
+        """Changes one of the pages replaced at the start while the service runs."""
+        path = os.path.join(self.root, "site", name)
+        with open(path + ".new", "wb") as f:
+            f.write(body)
+        os.replace(path + ".new", path)
+
     def stop(self):
         if self.process.poll() is None:
             self.process.terminate()
@@ -515,3 +553,120 @@ class DemoService:
                 self.process.wait()
         self.process.stdout.close()
         shutil.rmtree(self.root, ignore_errors=True)
+
+
+# Language 1, and the close button and Quit run the exit sequence rather than hiding to the tray.
+CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
+
+
+class ProgramTest(unittest.TestCase):
+    """A case that runs the program against a stand-in service; the client and the service a
+    test started end with it."""
+
+    def setUp(self):
+        self.client = None
+        self.service = None
+
+    def tearDown(self):
+        for part in (self.client, self.service):
+            if part:
+                part.stop()
+
+    def start(self, pages=None, before_start=None, config=CONFIG):
+        """The program against the demo service (with these of its pages replaced) or the
+        service the test set already; returns the main window once it is shown."""
+        if self.service is None:
+            self.service = DemoService(pages)
+        self.client = Client(env={"LUMORA_SERVICE_BASE": self.service.base}, config=config)
+        if before_start:
+            before_start(self.client)
+        self.client.start()
+        xdotool("mousemove", "--sync", "0", "0")  # no page under the pointer by chance
+        return self.client.window_of_size(984, 624)
+
+
+class SessionBus:
+    """A private session bus for one test, and dbus-send against it."""
+
+    def __init__(self):
+        self.daemon = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"],
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.address = self.daemon.stdout.readline().strip()
+        if not self.address:
+            raise AssertionError("dbus-daemon gave no address")
+
+    def stop(self):
+        self.daemon.terminate()
+        self.daemon.wait(10)
+        self.daemon.stdout.close()
+
+    def send(self, dest, path, member, *args):
+        result = subprocess.run(
+            ["dbus-send", "--session", "--print-reply", f"--dest={dest}", path, member, *args],
+            env={**os.environ, "DBUS_SESSION_BUS_ADDRESS": self.address},
+            capture_output=True, text=True, timeout=20)
+        if result.returncode != 0:
+            raise AssertionError(f"{member} failed: {result.stderr.strip()}")
+        return result.stdout
+
+    def has_owner(self, name):
+        reply = self.send("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                          "org.freedesktop.DBus.NameHasOwner", f"string:{name}")
+        return "boolean true" in reply
+
+
+def _python_with_atspi():
+    """A Python that has the desktop's accessibility bindings (the distribution's own, when
+    the one running the tests is another)."""
+    for python in (sys.executable, "/usr/bin/python3"):
+        if subprocess.run([python, "-c", "import pyatspi"], capture_output=True).returncode == 0:
+            return python
+    raise AssertionError("no Python with pyatspi (python3-pyatspi)")
+
+
+class AccessibilityBus(SessionBus):
+    """A private session bus with the accessibility bus started on it: the program publishes
+    its widgets there as it does for a screen reader, and a test reads the texts a user is
+    shown, as drawn from the same widgets, rather than the program's model of them."""
+
+    ENV = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
+
+    def __init__(self):
+        super().__init__()
+        # The program looks for the accessibility bus once, as it starts: it must be up.
+        self.send("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus.GetAddress")
+        self.env = {**self.ENV, "DBUS_SESSION_BUS_ADDRESS": self.address}
+
+    def menu_items(self, menu):
+        """The entries of an open popup menu window as [name, x, y, width, height] (screen
+        coordinates; a separator has no name), read from the accessibility tree once the
+        pointer on its first row gives an item the focus."""
+        reader = subprocess.Popen(
+            [_python_with_atspi(), os.path.join(os.path.dirname(__file__), "atspi_menu.py")],
+            env={**os.environ, "DBUS_SESSION_BUS_ADDRESS": self.address},
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        try:
+            if reader.stdout.readline().strip() != "listening":
+                raise AssertionError("the accessibility reader did not start")
+            g = geometry_of(menu)
+            xdotool("mousemove", "--sync", str(g["X"] + 8), str(g["Y"] + 14))
+            xdotool("mousemove", "--sync", str(g["X"] + g["WIDTH"] // 2), str(g["Y"] + 14))
+            ready, _, _ = select.select([reader.stdout], [], [], 20)
+            if not ready:
+                raise AssertionError("no menu item took the focus")
+            return json.loads(reader.stdout.readline())
+        finally:
+            reader.kill()
+            reader.wait()
+            reader.stdout.close()
+
+
+def click_item(items, name):
+    """Clicks the middle of the menu entry of this name, as a user does."""
+    found = [i for i in items if i[0] == name]
+    if not found:
+        raise AssertionError(f"no item {name!r} in {[i[0] for i in items]}")
+    _, x, y, w, h = found[0]
+    xdotool("mousemove", "--sync", str(x + w // 2), str(y + h // 2))
+    xdotool("click", "1")

@@ -6,14 +6,12 @@ short leaves no file behind."""
 import hashlib
 import http.server
 import os
-import threading
 import time
 import unittest
 
-from e2e_lib import (NO_POP_UNDER, ON, Client, DemoService, config_items,
+from e2e_lib import (NO_POP_UNDER, ON, LoopbackServer, ProgramTest, config_items,
                      record_desktop_opens, wait_for, xdotool)
 
-CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
 ADVERT = "ads/youtan.html"
 BIG = 20 << 20
 
@@ -28,7 +26,7 @@ def link(href, top):
             "display:block;width:296px;height:60px;background:#48c'>link</a>")
 
 
-class SlowFile:
+class SlowFile(LoopbackServer):
     """A loopback server that sends a large attachment slowly, or drops it half-way."""
 
     def __init__(self):
@@ -57,40 +55,18 @@ class SlowFile:
 
         self.drop = False
         self.requests = []
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        self.base = f"http://127.0.0.1:{self.server.server_address[1]}/"
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
-
-    def stop(self):
-        self.server.shutdown()
-        self.server.server_close()
+        super().__init__(Handler)
 
 
-class BrowserWindowsTest(unittest.TestCase):
-    def setUp(self):
-        self.client = None
-        self.service = None
-        self.slow = None
-
-    def tearDown(self):
-        if self.client:
-            self.client.stop()
-        if self.service:
-            self.service.stop()
-        if self.slow:
-            self.slow.stop()
-
+class BrowserWindowsTest(ProgramTest):
     def start(self, pages, before_start=None):
-        self.service = DemoService({**NO_POP_UNDER, "ads/ytkg.html": ON, **pages})
-        self.client = Client(env={"LUMORA_SERVICE_BASE": self.service.base}, config=CONFIG)
-        # The download folder in a home of the test's own, whatever home runs the tests.
-        self.client.env["HOME"] = self.client.root
-        self.downloads = os.path.join(self.client.root, "Downloads")
-        if before_start:
-            before_start(self.client)
-        self.client.start()
-        xdotool("mousemove", "--sync", "0", "0")
-        return self.client.window_of_size(984, 624)
+        def set_up(client):
+            # The download folder in a home of the test's own, whatever home runs the tests.
+            client.env["HOME"] = client.root
+            self.downloads = os.path.join(client.root, "Downloads")
+            if before_start:
+                before_start(client)
+        return super().start({**NO_POP_UNDER, "ads/ytkg.html": ON, **pages}, set_up)
 
     def record_url_handler(self, client):
         self.opened = record_desktop_opens(client)
@@ -160,6 +136,7 @@ class BrowserWindowsTest(unittest.TestCase):
 
     def test_downloads_cut_short_leave_no_file(self):
         self.slow = SlowFile()
+        self.addCleanup(self.slow.stop)
         # One download at once, more 25 s and 40 s later.
         home = (f"<html><body><a id=a href='{self.slow.base}slow.bin?1'>1</a>"
                 f"<a id=b href='{self.slow.base}slow.bin?2'>2</a>"

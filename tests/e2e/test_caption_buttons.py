@@ -4,8 +4,8 @@ import os
 import subprocess
 import unittest
 
-from e2e_lib import (ARTIFACTS, ON, Client, Service, colours, differing_pixels, screenshot,
-                     wait_for, xdotool)
+from e2e_lib import (ARTIFACTS, ON, Client, ProgramTest, Service, colours, differing_pixels,
+                     screenshot, wait_for, xdotool)
 
 HOME = "<html><body style='background:#20242c;color:#ddd'><h1>Home</h1></body></html>"
 # Close would end the program at once, so an unwanted click shows as an early exit.
@@ -19,15 +19,10 @@ BUTTONS = {
 STRIP_SPOT = (600, 14)  # the title strip, clear of every button and label
 
 
-class CaptionButtonTest(unittest.TestCase):
+class CaptionButtonTest(ProgramTest):
     def setUp(self):
-        self.client = None
+        super().setUp()
         self.service = Service({"/": HOME, "/ads/ksqd.html": ON})
-
-    def tearDown(self):
-        if self.client:
-            self.client.stop()
-        self.service.stop()
 
     def crop(self, name, button):
         """Saves the button's area of the window as an artifact and returns its path."""

@@ -5,7 +5,7 @@ import signal
 import subprocess
 import unittest
 
-from e2e_lib import ON, Client, Service, screenshot, wait_for, xdotool
+from e2e_lib import ON, Client, ProgramTest, Service, screenshot, wait_for, xdotool
 
 ERROR_TEXT = "Not found the kernel library or the kernel library is invalid!"
 HOME = "<html><body style='background:#20242c;color:#ddd'><h1>Home</h1></body></html>"
@@ -13,15 +13,10 @@ HOME = "<html><body style='background:#20242c;color:#ddd'><h1>Home</h1></body></
 ENDING_CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
 
 
-class LaunchTest(unittest.TestCase):
+class LaunchTest(ProgramTest):
     def setUp(self):
-        self.client = None
+        super().setUp()
         self.service = Service({"/": HOME, "/ads/ksqd.html": ON})
-
-    def tearDown(self):
-        if self.client:
-            self.client.stop()
-        self.service.stop()
 
     def start(self, **kwargs):
         env = kwargs.pop("env", {})

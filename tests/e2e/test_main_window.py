@@ -8,13 +8,12 @@ import unittest
 import urllib.parse
 import urllib.request
 
-from e2e_lib import (NO_POP_UNDER, NO_TIMED_ADVERTS, Client, DemoService, demo_text, language_table,
+from e2e_lib import (NO_POP_UNDER, NO_TIMED_ADVERTS, ProgramTest, demo_text, language_table,
                      record_desktop_opens, screenshot, screenshot_when, shows_loading_page,
                      shows_page, wait_for, xdotool)
 
 # Close and quit run the exit sequence; the demo's start-up switch is off, so the product
 # name comes from the service's name page of language 1 and the columns from its table.
-CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
 PRODUCT = demo_text("ads/namejt.html")
 COLUMNS = language_table(1)
 START_UP_PAGES = ["/ads/ksqd.html", "/ads/namejt.html", "/ads/zdylm1.html", "/ads/zdylm2.html",
@@ -25,27 +24,7 @@ def shows_home_page(path):
     return shows_page(path, min_colours=10000)  # the demo home page: artwork in gradients
 
 
-class MainWindowTest(unittest.TestCase):
-    def setUp(self):
-        self.client = None
-        self.service = None
-
-    def tearDown(self):
-        if self.client:
-            self.client.stop()
-        if self.service:
-            self.service.stop()
-
-    def start(self, pages, before_start=None):
-        self.service = DemoService(pages)
-        self.client = Client(env={"LUMORA_SERVICE_BASE": self.service.base},
-                             config=CONFIG)
-        if before_start:
-            before_start(self.client)
-        self.client.start()
-        xdotool("mousemove", "--sync", "0", "0")  # no page under the pointer by chance
-        return self.client.window_of_size(984, 624)
-
+class MainWindowTest(ProgramTest):
     def test_start_up_shows_loading_then_home_and_a_column_opens_its_window(self):
         window = self.start(NO_POP_UNDER)
         self.assertEqual(xdotool("getwindowname", window), PRODUCT)

@@ -8,7 +8,8 @@ import subprocess
 import time
 import unittest
 
-from e2e_lib import (NO_TIMED_ADVERTS, Client, DemoService, demo_text, wait_for, xdotool)
+from e2e_lib import (NO_TIMED_ADVERTS, Client, DemoService, SessionBus, demo_text, wait_for,
+                     xdotool)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
@@ -29,16 +30,8 @@ def told_paused(signals):
         return re.search(r'string "PlaybackStatus"\s+variant\s+string "Paused"', f.read())
 
 
-class SessionBus:
-    """A private session bus for one test, and dbus-send against it."""
-
-    def __init__(self):
-        self.daemon = subprocess.Popen(
-            ["dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"],
-            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        self.address = self.daemon.stdout.readline().strip()
-        if not self.address:
-            raise AssertionError("dbus-daemon gave no address")
+class MediaBus(SessionBus):
+    """The private session bus, watched and driven as a panel's player applet does."""
 
     def watch_properties(self, path):
         """Records the PropertiesChanged signals on the bus into a file."""
@@ -56,23 +49,7 @@ class SessionBus:
             self.monitor.terminate()
             self.monitor.wait(10)
             self.out.close()
-        self.daemon.terminate()
-        self.daemon.wait(10)
-        self.daemon.stdout.close()
-
-    def send(self, dest, path, member, *args):
-        result = subprocess.run(
-            ["dbus-send", "--session", "--print-reply", f"--dest={dest}", path, member, *args],
-            env={**os.environ, "DBUS_SESSION_BUS_ADDRESS": self.address},
-            capture_output=True, text=True, timeout=20)
-        if result.returncode != 0:
-            raise AssertionError(f"{member} failed: {result.stderr.strip()}")
-        return result.stdout
-
-    def has_owner(self, name):
-        reply = self.send("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                          "org.freedesktop.DBus.NameHasOwner", f"string:{name}")
-        return "boolean true" in reply
+        super().stop()
 
     def player(self, member, *args):
         return self.send(NAME, OBJECT, f"{PLAYER}.{member}", *args)
@@ -118,7 +95,7 @@ class MediaKeysTest(unittest.TestCase):
         return player
 
     def test_media_controls_pause_and_resume_the_video_and_quit_closes_only_the_player(self):
-        self.bus = SessionBus()
+        self.bus = MediaBus()
         main = self.start(self.bus.address)
         self.assertFalse(self.bus.has_owner(NAME), "no player window, no media player")
         player = self.open_player(main)

@@ -6,12 +6,11 @@ import glob
 import os
 import unittest
 
-from e2e_lib import (NO_TIMED_ADVERTS, Client, DemoService, demo_text, screenshot_when,
-                     shows_page, wait_for, xdotool)
+from e2e_lib import (NO_TIMED_ADVERTS, ProgramTest, demo_text, screenshot_when, shows_page,
+                     wait_for, xdotool)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 PLAYERS = os.environ.get("LUMORA_PLAYERS_DIR", "")
-CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
 PRODUCT = demo_text("ads/namejt.html")
 BROWSER_TOP = 28  # PlayerWindow's browser, below the title strip
 LIBRARIES = {
@@ -41,28 +40,14 @@ def player_site(library):
     return {**NO_TIMED_ADVERTS, **pages}
 
 
-class PlayersTest(unittest.TestCase):
-    def setUp(self):
-        self.client = None
-        self.service = None
-
-    def tearDown(self):
-        if self.client:
-            self.client.stop()
-        if self.service:
-            self.service.stop()
-
+class PlayersTest(ProgramTest):
     def events(self, name):
         prefix = f"/event?name={name}"
         return [r[len(prefix):] for r in self.service.requests()
                 if r == prefix or r.startswith(prefix + "&")]
 
     def open_player(self, library):
-        self.service = DemoService(player_site(library))
-        self.client = Client(env={"LUMORA_SERVICE_BASE": self.service.base}, config=CONFIG)
-        self.client.start()
-        xdotool("mousemove", "--sync", "0", "0")
-        main = self.client.window_of_size(984, 624)
+        main = self.start(player_site(library))
         wait_for(lambda: self.service.requested("/ads/ytkg.html"), 90, what="the end of start-up")
         screenshot_when(f"players-{library}-home", main, lambda p: shows_page(p, 10000), 90,
                         "the home page")

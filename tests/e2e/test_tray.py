@@ -8,7 +8,7 @@ import tempfile
 import time
 import unittest
 
-from e2e_lib import ARTIFACTS, ON, Client, Service, screenshot, wait_for, xdotool
+from e2e_lib import ARTIFACTS, ON, Client, ProgramTest, Service, screenshot, wait_for, xdotool
 
 HOME = "<html><body style='background:#20242c;color:#ddd'><h1>Home</h1></body></html>"
 TRAY_CONFIG = b"[Config]\r\nLanguage=1\r\nTray=1\r\n"
@@ -77,19 +77,12 @@ class Trayer:
         self.log.close()
 
 
-class TrayTest(unittest.TestCase):
+class TrayTest(ProgramTest):
     def setUp(self):
-        self.client = None
-        self.service = None
+        super().setUp()
         self.tray = Trayer()
+        self.addCleanup(self.tray.stop)
         self.service = Service({"/": HOME, "/ads/ksqd.html": ON})
-
-    def tearDown(self):
-        if self.client:
-            self.client.stop()
-        if self.service:
-            self.service.stop()
-        self.tray.stop()
 
     def start_and_hide_to_tray(self):
         self.client = Client(env={"LUMORA_SERVICE_BASE": self.service.base},

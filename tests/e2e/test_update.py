@@ -211,6 +211,14 @@ class UpdateTest(unittest.TestCase):
         self.client.stop()
         self.service.stop()
 
+    def config_and_result_after_exit(self):
+        """Config.ini as the client left it on its own clean exit, and Update's result line."""
+        self.assertEqual(self.client.wait_exit(timeout=30), 0)
+        with open(os.path.join(self.client.app, "Config.ini"), "rb") as f:
+            config = f.read()
+        return config, wait_for(lambda: self.result_line(self.client.stdout_path), 90,
+                                what="Update's result")
+
     def publish_good_release(self):
         self.service.publish(self.manifest, self.signature, self.package_path, self.package)
 
@@ -268,12 +276,8 @@ class UpdateTest(unittest.TestCase):
         box = window_named("警告")
         xdotool("windowactivate", "--sync", box)
         xdotool("key", "Return")
-        self.assertEqual(self.client.wait_exit(timeout=30), 0)
         # What the client wrote as it ended is the user's too.
-        with open(os.path.join(self.client.app, "Config.ini"), "rb") as f:
-            config = f.read()
-        line = wait_for(lambda: self.result_line(self.client.stdout_path), 90,
-                        what="Update's result")
+        config, line = self.config_and_result_after_exit()
         self.assertTrue(line.startswith("installed: Updated to version " + NEW_VERSION), line)
         self.assert_whole(self.new_state, config)
         self.assertTrue(os.path.exists(os.path.join(self.client.app, MARKER)))
@@ -297,11 +301,7 @@ class UpdateTest(unittest.TestCase):
         self.client.start()
         window_named("警告")
         xdotool("key", "Return")
-        self.assertEqual(self.client.wait_exit(timeout=30), 0)
-        with open(os.path.join(self.client.app, "Config.ini"), "rb") as f:
-            config = f.read()
-        line = wait_for(lambda: self.result_line(self.client.stdout_path), 90,
-                        what="Update's result")
+        config, line = self.config_and_result_after_exit()
         with open(os.path.join(DEMO_RELEASE, "latest.json")) as f:
             version = json.load(f)["version"]
         self.assertTrue(line.startswith(f"installed: Updated to version {version}."), line)

@@ -8,7 +8,7 @@ import tempfile
 import time
 import unittest
 
-from e2e_lib import (FIRST_VIDEO_CARD, NO_TIMED_ADVERTS, Client, DemoService, demo_text, screenshot,
+from e2e_lib import (FIRST_VIDEO_CARD, NO_TIMED_ADVERTS, ProgramTest, demo_text, screenshot,
                      wait_for, window_named, xdotool)
 from test_tray import Trayer, is_mapped
 
@@ -25,7 +25,7 @@ def window_manager_running():
     return "window id" in out
 
 
-class WindowManagerTest(unittest.TestCase):
+class WindowManagerTest(ProgramTest):
     @classmethod
     def setUpClass(cls):
         cls.wm_log = tempfile.TemporaryFile()
@@ -39,23 +39,8 @@ class WindowManagerTest(unittest.TestCase):
         cls.wm.wait()
         cls.wm_log.close()
 
-    def setUp(self):
-        self.client = None
-        self.tray = None
-        self.service = DemoService(NO_TIMED_ADVERTS)
-
-    def tearDown(self):
-        if self.client:
-            self.client.stop()
-        if self.tray:
-            self.tray.stop()
-        self.service.stop()
-
     def start(self):
-        self.client = Client(env={"LUMORA_SERVICE_BASE": self.service.base}, config=CONFIG)
-        self.client.start()
-        xdotool("mousemove", "--sync", "0", "0")
-        window = self.client.window_of_size(984, 624)
+        window = super().start(NO_TIMED_ADVERTS, config=CONFIG)
         wait_for(lambda: self.service.requested("/ads/ytkg.html"), 90, what="the end of start-up")
         return window
 
@@ -88,6 +73,7 @@ class WindowManagerTest(unittest.TestCase):
 
     def test_a_window_restored_by_the_window_manager_comes_back_from_the_tray_shown(self):
         self.tray = Trayer()
+        self.addCleanup(self.tray.stop)
         main = self.start()
         self.client.click(main, *MINIMIZE_BUTTON)
         wait_for(lambda: not is_mapped(main), 30, what="the window to minimize")

@@ -30,14 +30,6 @@ class BrowserPageTest : public ViewTest {
     ASSERT_NE(html, nullptr);
   }
 
-  void Write(const char* name, const char* text) {
-    QFile file(dir.filePath(name));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-  }
-  std::string Url(const char* name) {
-    return QUrl::fromLocalFile(dir.filePath(name)).toString().toStdString();
-  }
   int Loads(const char* name) {
     int n = 0;
     for (const Raised& r : g_raised) {

@@ -34,14 +34,6 @@ class BrowserTest : public ViewTest {
     ASSERT_NE(web, nullptr);
   }
 
-  void Write(const char* name, const char* html) {
-    QFile file(dir.filePath(name));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(html);
-  }
-  std::string Url(const char* name) {
-    return QUrl::fromLocalFile(dir.filePath(name)).toString().toStdString();
-  }
   void Open(const char* name) {
     const int before = Count(kPlayer, "web", Event::DocumentComplete);
     program->NavigateBrowser(kPlayer, "web", Url(name));

@@ -31,14 +31,6 @@ class BrowserWindowsTest : public ViewTest {
     ASSERT_NE(web, nullptr);
     ASSERT_NE(html, nullptr);
   }
-  void Write(const char* name, const QByteArray& text) {
-    QFile file(dir.filePath(name));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-  }
-  std::string Url(const char* name) {
-    return QUrl::fromLocalFile(dir.filePath(name)).toString().toStdString();
-  }
   void Show(QWebEngineView* browser, const char* control, const char* name) {
     browser->setProperty("done", false);
     QObject::connect(browser, &QWebEngineView::loadFinished, browser,

@@ -4,10 +4,12 @@
 #include <QBuffer>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QImage>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 #include <QtTest/QTest>
 #include <array>
 
@@ -184,6 +186,16 @@ void ClickBrowser(QWidget* browser) {
                       held, Qt::NoModifier);
     QApplication::sendEvent(input, &event);
   }
+}
+
+void ViewTest::Write(const char* name, const QByteArray& bytes) {
+  QFile file(dir.filePath(name));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+std::string ViewTest::Url(const char* name) const {
+  return QUrl::fromLocalFile(dir.filePath(name)).toString().toStdString();
 }
 
 bool WaitFor(const std::function<bool()>& condition, int timeout_ms) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QByteArray>
 #include <QDir>
 #include <QWidget>
 #include <functional>
@@ -65,6 +66,10 @@ class ViewTest : public ::testing::Test {
     QWidget* top = view->WindowWidget(window);
     return top == nullptr ? nullptr : top->findChild<W*>(QString::fromUtf8(name));
   }
+
+  // A file of this case's directory, and its file: address as the browsers report it.
+  void Write(const char* name, const QByteArray& bytes);
+  std::string Url(const char* name) const;
 
   QDir dir;  // this case's own directory, below the run's scratch directory
   std::unique_ptr<QtView> view;

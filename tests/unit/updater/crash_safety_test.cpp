@@ -19,12 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using test::Listing;
-using test::Member;
-using test::ReadFile;
-using test::ScratchDir;
-using test::WriteArchive;
-using test::WriteFile;
+using namespace test;  // the scratch folders, files and archives these cases build
 
 constexpr int kDataFiles = 300;
 const std::string kSettings = "[Config]\nLanguage=2\nTray=1\nPLAYEROPEN=0\nUser=someone\n";

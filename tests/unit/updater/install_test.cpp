@@ -16,12 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 using namespace std::chrono_literals;
-using test::Listing;
-using test::Member;
-using test::ReadFile;
-using test::ScratchDir;
-using test::WriteArchive;
-using test::WriteFile;
+using namespace test;  // the scratch folders, files and archives these cases build
 
 // A client that records it ran (in the folder it started in), then lives or fails.
 std::string Client(const std::string& build, const std::string& then) {
