@@ -34,6 +34,15 @@ class SlowFile(LoopbackServer):
 
         class Handler(http.server.BaseHTTPRequestHandler):
             def do_GET(self):
+                if self.path == "/step":
+                    # Which download the page may start now: the test moves it on.
+                    body = str(served.step).encode()
+                    self.send_response(200)
+                    self.send_header("Access-Control-Allow-Origin", "*")
+                    self.send_header("Content-Length", str(len(body)))
+                    self.end_headers()
+                    self.wfile.write(body)
+                    return
                 served.requests.append(self.path)
                 self.send_response(200)
                 self.send_header("Content-Type", "application/octet-stream")
@@ -54,6 +63,7 @@ class SlowFile(LoopbackServer):
                 pass
 
         self.drop = False
+        self.step = 1
         self.requests = []
         super().__init__(Handler)
 
@@ -137,13 +147,16 @@ class BrowserWindowsTest(ProgramTest):
     def test_downloads_cut_short_leave_no_file(self):
         self.slow = SlowFile()
         self.addCleanup(self.slow.stop)
-        # One download at once, more 25 s and 40 s later.
-        home = (f"<html><body><a id=a href='{self.slow.base}slow.bin?1'>1</a>"
-                f"<a id=b href='{self.slow.base}slow.bin?2'>2</a>"
-                f"<a id=c href='{self.slow.base}slow.bin?3'>3</a><script>"
-                "document.getElementById('a').click();"
-                "setTimeout(() => document.getElementById('b').click(), 25000);"
-                "setTimeout(() => document.getElementById('c').click(), 40000)"
+        # One download at a time: the page starts the next when the test moves the step on.
+        home = (f"<html><body><a id=a1 href='{self.slow.base}slow.bin?1'>1</a>"
+                f"<a id=a2 href='{self.slow.base}slow.bin?2'>2</a>"
+                f"<a id=a3 href='{self.slow.base}slow.bin?3'>3</a><script>"
+                "let started = 0;"
+                f"setInterval(() => fetch('{self.slow.base}step').then(r => r.text()).then(t => {{"
+                "  const step = Number(t);"
+                "  if (step > started && step <= 3) {"
+                "    started = step; document.getElementById('a' + step).click(); }"
+                "}).catch(() => {}), 300)"
                 "</script></body></html>")
         self.start({"index.html": home.encode()})
 
@@ -165,6 +178,7 @@ class BrowserWindowsTest(ProgramTest):
 
         # The server dropping the connection half-way: a failed download, nothing kept.
         self.slow.drop = True
+        self.slow.step = 2
         wait_for(partial, 60, what="the second download under way")
         wait_for(lambda: not partial(), 60, what="the failed download's file gone")
         self.assertEqual(os.listdir(self.downloads), [])
@@ -172,6 +186,7 @@ class BrowserWindowsTest(ProgramTest):
 
         # The program ending mid-download leaves nothing either.
         self.slow.drop = False
+        self.slow.step = 3
         wait_for(partial, 60, what="the third download under way")
         self.client.process.terminate()
         self.client.process.wait(timeout=60)
