@@ -6,6 +6,7 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QWebEngineView>
+#include <QWindow>
 #include <utility>
 
 namespace lumora::qtview {
@@ -35,11 +36,16 @@ FullScreen::FullScreen(QWebEngineView* view, std::function<void()> leave)
   window->showFullScreen();
   // Without a window manager nobody acts on the full-screen state: cover the screen by hand,
   // once the page has been told it is full screen, so that it sees the resize after that, as
-  // it does under a window manager.
+  // it does under a window manager. Through the native window: QWidget::setGeometry takes
+  // the full-screen state off the widget, and the window would be reported as placed there.
   QTimer::singleShot(0, this, [this] {
     QScreen* screen = window_ ? window_->screen() : nullptr;
-    if (restored_ || screen == nullptr || window_->geometry() == screen->geometry()) return;
-    window_->setGeometry(screen->geometry());
+    QWindow* native = window_ ? window_->windowHandle() : nullptr;
+    if (restored_ || screen == nullptr || native == nullptr ||
+        window_->geometry() == screen->geometry()) {
+      return;
+    }
+    native->setGeometry(screen->geometry());
   });
   Fit();
 }

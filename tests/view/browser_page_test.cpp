@@ -73,6 +73,8 @@ class BrowserPageTest : public ViewTest {
     EXPECT_EQ(web->geometry(), QRect(0, 0, 600, 400));
     EXPECT_FALSE(html->isHidden());
     EXPECT_TRUE(TitleIs("600x400"));
+    EXPECT_EQ(AsInt(program->Model().Get(kPlayer, "", Prop::Width)), 600);
+    EXPECT_EQ(AsInt(program->Model().Get(kPlayer, "", Prop::Height)), 500);
   }
 
   QWidget* window = nullptr;

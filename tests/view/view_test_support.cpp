@@ -220,6 +220,8 @@ void Pause(int ms) {
 void ViewTest::SetUp() {
   const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
   dir.setPath(g_scratch + "/" + test->test_suite_name() + "." + test->name());
+  // Empty again on each repeat of the case.
+  dir.removeRecursively();
   ASSERT_TRUE(dir.mkpath("."));
   g_raised.clear();
   g_cancel_new_window = false;
