@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
 #include <limits>
 #include <system_error>
 
@@ -85,6 +86,15 @@ double TextToNumber(std::string_view text) {
 
 bool NumberMatches(std::string_view text, int wanted) {
   return std::fabs(TextToNumber(text) - static_cast<double>(wanted)) <= 1e-7;
+}
+
+std::optional<long> EnvironmentNumber(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || *value == '\0') return std::nullopt;
+  char* end = nullptr;
+  const long n = std::strtol(value, &end, 10);
+  if (*end != '\0' || n < 0) return std::nullopt;
+  return n;
 }
 
 }  // namespace lumora

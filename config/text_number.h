@@ -1,6 +1,7 @@
 // Reading numbers out of configuration text, the same way whatever the process locale is.
 #pragma once
 
+#include <optional>
 #include <string_view>
 
 namespace lumora {
@@ -13,5 +14,9 @@ double TextToNumber(std::string_view text);
 
 // Whether `text` holds `wanted`, allowing for the rounding of decimal text (within 1e-7).
 bool NumberMatches(std::string_view text, int wanted);
+
+// A whole number of 0 or more set in the environment variable `name` (the knobs that let tests
+// shorten the program's waits); none when unset, empty, negative or not all digits.
+std::optional<long> EnvironmentNumber(const char* name);
 
 }  // namespace lumora

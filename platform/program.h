@@ -99,8 +99,6 @@ class Program {
   // handed to the loop afterwards, in order (a timer once). The end of the program stops the
   // work's token; then, as after a nested loop, this throws ProgramEnded.
   void Wait(const BlockingWork& work);
-  // Whether a handler is waiting for blocking work now.
-  bool Holding() const { return holding_ > 0; }
   int ExitCode() const { return exit_code_; }
 
   // --- events, from the view ------------------------------------------------------------------

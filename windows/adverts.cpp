@@ -1,9 +1,7 @@
 #include "windows/adverts.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <optional>
 #include <string>
@@ -42,14 +40,9 @@ std::size_t Index(int label) {
 // LUMORA_POP_UNDER_FIRST_MS (milliseconds, 1 to 600000); the service's own interval rules
 // from the first tick on. Anything else leaves the minute.
 std::optional<int> FirstPopUnderDelayOverride() {
-  const char* text = std::getenv("LUMORA_POP_UNDER_FIRST_MS");
-  if (text == nullptr) return std::nullopt;
-  const std::string_view digits(text);
-  int ms = 0;
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), ms);
-  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
-  if (ms < 1 || ms > 600000) return std::nullopt;
-  return ms;
+  const auto ms = EnvironmentNumber("LUMORA_POP_UNDER_FIRST_MS");
+  if (!ms || *ms < 1 || *ms > 600000) return std::nullopt;
+  return static_cast<int>(*ms);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "config/language.h"
+#include "config/text_number.h"
 #include "service/pages.h"
 #include "updater/program/update_window.h"
 
@@ -18,16 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-// A positive number from the environment, for tests that cannot wait the real bounds out.
-std::optional<long> EnvironmentNumber(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || *value == '\0') return std::nullopt;
-  char* end = nullptr;
-  const long n = std::strtol(value, &end, 10);
-  if (*end != '\0' || n < 0) return std::nullopt;
-  return n;
-}
 
 // Without any display the toolkit would abort; the update then runs in the terminal.
 bool HasDisplay() {
@@ -92,16 +83,16 @@ int main(int argc, char** argv) {
   lumora::update::FlowSettings settings;
   settings.app = OwnFolder();
   settings.this_version = std::string(lumora::kVersionTag);
-  if (const auto s = EnvironmentNumber("LUMORA_UPDATE_CONFIRM_SECONDS")) {
+  if (const auto s = lumora::EnvironmentNumber("LUMORA_UPDATE_CONFIRM_SECONDS")) {
     settings.confirm = std::chrono::seconds(*s);
   }
-  if (const auto ms = EnvironmentNumber("LUMORA_UPDATE_STALL_MS")) {
+  if (const auto ms = lumora::EnvironmentNumber("LUMORA_UPDATE_STALL_MS")) {
     settings.limits.stall_time = std::chrono::milliseconds(*ms);
-    settings.limits.retry_pause = std::min(settings.limits.retry_pause,
-                                           std::chrono::milliseconds(*ms));
+    settings.limits.retry_pause =
+        std::min(settings.limits.retry_pause, std::chrono::milliseconds(*ms));
   }
   const auto close_after =
-      std::chrono::milliseconds(EnvironmentNumber("LUMORA_UPDATE_CLOSE_MS").value_or(3000));
+      std::chrono::milliseconds(lumora::EnvironmentNumber("LUMORA_UPDATE_CLOSE_MS").value_or(3000));
   const int language = lumora::LanguageChoice(settings.app).value_or(1);
   if (!HasDisplay()) return RunInTerminal(settings, language);
 
