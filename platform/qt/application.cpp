@@ -7,9 +7,14 @@
 
 namespace lumora::qtview {
 
+namespace {
+bool without_opengl = false;
+}  // namespace
+
 void PrepareApplication() {
   PrepareBrowserEngine();
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  without_opengl = ComposeWithoutOpenGl();
 }
 
 void SetUpApplication() {
@@ -19,7 +24,11 @@ void SetUpApplication() {
   // The engine dumps its graphics set-up at every start; it means nothing to a user. A
   // QT_LOGGING_RULES of the user's own still turns it back on.
   QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
-  ChooseBrowserCompositing();
+  if (without_opengl) {
+    ForgetOpenGlOverride();
+  } else {
+    ChooseBrowserCompositing();
+  }
 }
 
 }  // namespace lumora::qtview

@@ -1,5 +1,7 @@
 #include "platform/qt/browser_engine.h"
 
+#include <unistd.h>
+
 #include <QList>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -8,6 +10,8 @@
 #include <QSGRendererInterface>
 #include <QtGlobal>
 #include <array>
+#include <string>
+#include <system_error>
 
 namespace lumora::qtview {
 
@@ -20,6 +24,20 @@ constexpr std::array<const char*, 1> kOurSwitches = {
     // CPU once the page is idle.
     "--disable-renderer-backgrounding",
 };
+
+// The toolkit's X11 back end reads this while the QApplication is built.
+constexpr char kGlIntegration[] = "QT_XCB_GL_INTEGRATION";
+
+bool UserChoseGraphics() {
+  return qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
+         qEnvironmentVariableIsSet("QSG_RHI_BACKEND") || qEnvironmentVariableIsSet(kGlIntegration);
+}
+
+bool Openable(const std::filesystem::path& node) {
+  return ::access(node.c_str(), R_OK | W_OK) == 0;
+}
+
+bool set_gl_integration = false;
 
 constexpr std::array<const char*, 5> kSoftwareRenderers = {
     "llvmpipe", "softpipe", "swrast", "software rasterizer", "swiftshader",
@@ -44,6 +62,32 @@ void PrepareBrowserEngine() {
           WithOurEngineSwitches(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
 }
 
+bool NoGraphicsDevice(const std::filesystem::path& dev) {
+  if (Openable(dev / "nvidiactl")) return false;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(dev / "dri", error), end; !error && it != end;
+       it.increment(error)) {
+    const std::string name = it->path().filename().string();
+    if ((name.starts_with("renderD") || name.starts_with("card")) && Openable(it->path())) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ComposeWithoutOpenGl() {
+  if (UserChoseGraphics() || !NoGraphicsDevice("/dev")) return false;
+  QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+  qputenv(kGlIntegration, "none");
+  set_gl_integration = true;
+  return true;
+}
+
+void ForgetOpenGlOverride() {
+  if (set_gl_integration) qunsetenv(kGlIntegration);
+  set_gl_integration = false;
+}
+
 bool IsSoftwareRenderer(QByteArrayView renderer) {
   const QByteArray name = renderer.toByteArray().toLower();
   for (const char* software : kSoftwareRenderers) {
@@ -53,10 +97,7 @@ bool IsSoftwareRenderer(QByteArrayView renderer) {
 }
 
 void ChooseBrowserCompositing() {
-  if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
-      qEnvironmentVariableIsSet("QSG_RHI_BACKEND")) {
-    return;
-  }
+  if (UserChoseGraphics()) return;
   // The context Qt shares between all windows; without one Qt Quick finds its own way.
   QOpenGLContext* shared = QOpenGLContext::globalShareContext();
   if (shared == nullptr) return;

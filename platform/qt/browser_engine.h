@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <filesystem>
 
 namespace lumora::qtview {
 
@@ -17,6 +18,22 @@ void PrepareBrowserEngine();
 
 // Whether an OpenGL renderer name (GL_RENDERER) is a software rasteriser's.
 bool IsSoftwareRenderer(QByteArrayView renderer);
+
+// Whether no graphics device under dev (normally /dev) can be opened by this user: no DRM
+// node a GPU driver would use (dri/renderD*, dri/card*) and no proprietary driver's control
+// node (nvidiactl). Then every OpenGL the machine offers is a software rasteriser.
+bool NoGraphicsDevice(const std::filesystem::path& dev);
+
+// Before the QApplication exists, while the process has one thread. On a machine without a
+// graphics device (and no scene graph or OpenGL integration the user chose), picks the
+// software scene graph and keeps the toolkit from loading an OpenGL driver at all: the
+// software rasteriser's libraries alone took about 30 MiB of the program's memory. Returns
+// whether it did; then call ForgetOpenGlOverride() once the QApplication exists.
+bool ComposeWithoutOpenGl();
+
+// Takes the OpenGL switch-off back out of the environment, so programs started from this
+// one (a browser for a link, the updater) get the machine's OpenGL as usual.
+void ForgetOpenGlOverride();
 
 // Where the only OpenGL is a software rasteriser (no GPU driver: virtual machines, virtual
 // displays), has the browsers' pictures composed in software instead of through it. Call

@@ -4,6 +4,11 @@
 #include "platform/qt/browser_engine.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
 
 namespace lumora::qtview {
 namespace {
@@ -34,6 +39,37 @@ TEST(BrowserEngineCompositing, TellsSoftwareRasterisersFromGpuDrivers) {
                           "NVIDIA GeForce GTX 1060 6GB/PCIe/SSE2", "virgl", ""}) {
     EXPECT_FALSE(IsSoftwareRenderer(gpu)) << gpu;
   }
+}
+
+TEST(BrowserEngineCompositing, SeesAGraphicsDeviceOnlyWhereOneCanBeOpened) {
+  QTemporaryDir scratch;
+  const std::filesystem::path dev = scratch.path().toStdString();
+  const auto node = [&](const char* name, std::filesystem::perms perms) {
+    const std::filesystem::path path = dev / name;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path).put('\0');
+    std::filesystem::permissions(path, perms);
+  };
+  EXPECT_TRUE(NoGraphicsDevice(dev / "missing"));
+  EXPECT_TRUE(NoGraphicsDevice(dev));
+
+  // Names that are no GPU's, and a render node this user may not open (root opens anything).
+  node("dri/by-path", std::filesystem::perms::owner_all);
+  node("nvidia-modeset", std::filesystem::perms::owner_all);
+  EXPECT_TRUE(NoGraphicsDevice(dev));
+  if (::geteuid() != 0) {
+    node("dri/renderD128", std::filesystem::perms::none);
+    EXPECT_TRUE(NoGraphicsDevice(dev));
+  }
+
+  node("dri/renderD129", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_FALSE(NoGraphicsDevice(dev));
+  std::filesystem::remove_all(dev / "dri");
+  node("dri/card0", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_FALSE(NoGraphicsDevice(dev));
+  std::filesystem::remove_all(dev / "dri");
+  node("nvidiactl", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  EXPECT_FALSE(NoGraphicsDevice(dev));
 }
 
 }  // namespace
