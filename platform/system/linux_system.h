@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/system.h"
+#include "platform/system/memory.h"
 
 namespace lumora {
 
@@ -71,6 +72,7 @@ class LinuxSystem : public SystemServices {
 
  private:
   std::unique_ptr<ScreenSaverInhibit> screen_saver_inhibit_;
+  TrimSchedule trim_schedule_;
 };
 
 }  // namespace lumora

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <thread>
@@ -280,6 +281,47 @@ TEST(ScreenSaver, WithoutASessionBusNothingHappens) {
   unsetenv("XDG_RUNTIME_DIR");
   if (saved != nullptr) setenv("DBUS_SESSION_BUS_ADDRESS", saved_address.c_str(), 1);
 }
+
+// The memory timer's trim runs when memory was used since the last one, and at a bounded
+// interval otherwise; it never stops for good, and an unreadable figure trims every time.
+TEST(Memory, TrimIsDueAfterGrowthOrAtTheLongestInterval) {
+  TrimSchedule schedule;
+  EXPECT_TRUE(schedule.Due(1000));  // the first call
+  schedule.Trimmed(900);
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 1; i < TrimSchedule::kAtLeastEvery; ++i) {
+      EXPECT_FALSE(schedule.Due(i % 2 ? 900 : 850)) << round << " " << i;
+    }
+    EXPECT_TRUE(schedule.Due(900)) << round;
+    schedule.Trimmed(900);
+  }
+  EXPECT_TRUE(schedule.Due(901));
+  schedule.Trimmed(880);
+  EXPECT_FALSE(schedule.Due(880));
+  EXPECT_TRUE(schedule.Due(-1));
+  EXPECT_TRUE(schedule.Due(-1));
+}
+
+#if !defined(__SANITIZE_ADDRESS__)  // the sanitiser's allocator keeps freed memory
+// Freed heap memory leaves the process's resident memory at the next trim.
+TEST(Memory, TrimGivesFreedHeapPagesBack) {
+  LinuxSystem system;
+  system.TrimWorkingSet();
+  constexpr std::size_t kBlock = 64 * 1024;  // under the allocator's own mmap threshold
+  std::vector<char*> blocks;
+  for (int i = 0; i < 1024; ++i) {
+    blocks.push_back(static_cast<char*>(std::malloc(kBlock)));
+    std::memset(blocks.back(), i, kBlock);
+  }
+  const long used = AnonymousResidentKib();
+  ASSERT_GT(used, 0);
+  for (std::size_t i = 0; i + 1 < blocks.size(); ++i)
+    std::free(blocks[i]);  // the last pins the top
+  system.TrimWorkingSet();
+  EXPECT_LT(AnonymousResidentKib(), used - 40 * 1024);
+  std::free(blocks.back());
+}
+#endif
 
 }  // namespace
 }  // namespace lumora
