@@ -21,14 +21,14 @@ void SetUpApplication() {
   QApplication::setOrganizationName("Lumora");
   QApplication::setApplicationName("Lumora");
   QApplication::setQuitOnLastWindowClosed(false);  // the program ends with MainWindow only
-  // The engine dumps its graphics set-up at every start; it means nothing to a user. A
-  // QT_LOGGING_RULES of the user's own still turns it back on.
-  QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
   if (without_opengl) {
-    ForgetOpenGlOverride();
+    ForgetOpenGlOverride();  // first: it also drops the logging rule of the construction
   } else {
     ChooseBrowserCompositing();
   }
+  // The engine dumps its graphics set-up at every start; it means nothing to a user. A
+  // QT_LOGGING_RULES of the user's own still turns it back on.
+  QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
 }
 
 }  // namespace lumora::qtview

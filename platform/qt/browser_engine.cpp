@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QList>
+#include <QLoggingCategory>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -30,12 +31,20 @@ constexpr std::array<const char*, 2> kOurSwitches = {
     "--no-unsandboxed-zygote",
 };
 
-// The toolkit's X11 back end reads this while the QApplication is built.
-constexpr char kGlIntegration[] = "QT_XCB_GL_INTEGRATION";
+// The toolkit's X11 and Wayland back ends read these while the QApplication is built; a name
+// that matches no plugin leaves the Wayland back end with shared-memory buffers only.
+constexpr std::array<const char*, 2> kGlIntegrations = {"QT_XCB_GL_INTEGRATION",
+                                                        "QT_WAYLAND_CLIENT_BUFFER_INTEGRATION"};
 
 bool UserChoseGraphics() {
-  return qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
-         qEnvironmentVariableIsSet("QSG_RHI_BACKEND") || qEnvironmentVariableIsSet(kGlIntegration);
+  if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
+      qEnvironmentVariableIsSet("QSG_RHI_BACKEND")) {
+    return true;
+  }
+  for (const char* name : kGlIntegrations) {
+    if (qEnvironmentVariableIsSet(name)) return true;
+  }
+  return false;
 }
 
 bool Openable(const std::filesystem::path& node) {
@@ -43,6 +52,13 @@ bool Openable(const std::filesystem::path& node) {
 }
 
 bool set_gl_integration = false;
+QtMessageHandler earlier_handler = nullptr;
+
+// The X11 back end says it has no OpenGL, as it was told; the user need not read that.
+void QuietAboutNoOpenGl(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (text.startsWith(QLatin1String("QXcbIntegration: Cannot create platform OpenGL"))) return;
+  if (earlier_handler != nullptr) earlier_handler(type, context, text);
+}
 
 constexpr std::array<const char*, 5> kSoftwareRenderers = {
     "llvmpipe", "softpipe", "swrast", "software rasterizer", "swiftshader",
@@ -83,13 +99,20 @@ bool NoGraphicsDevice(const std::filesystem::path& dev) {
 bool ComposeWithoutOpenGl() {
   if (UserChoseGraphics() || !NoGraphicsDevice("/dev")) return false;
   QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
-  qputenv(kGlIntegration, "none");
+  for (const char* name : kGlIntegrations) qputenv(name, "none");
+  // The Wayland back end reports the missing plugin it was told to use as a warning.
+  QLoggingCategory::setFilterRules(QStringLiteral("qt.qpa.wayland.warning=false"));
+  earlier_handler = qInstallMessageHandler(QuietAboutNoOpenGl);
   set_gl_integration = true;
   return true;
 }
 
 void ForgetOpenGlOverride() {
-  if (set_gl_integration) qunsetenv(kGlIntegration);
+  if (set_gl_integration) {
+    for (const char* name : kGlIntegrations) qunsetenv(name);
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(earlier_handler);
+  }
   set_gl_integration = false;
 }
 

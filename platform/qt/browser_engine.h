@@ -32,7 +32,8 @@ bool NoGraphicsDevice(const std::filesystem::path& dev);
 bool ComposeWithoutOpenGl();
 
 // Takes the OpenGL switch-off back out of the environment, so programs started from this
-// one (a browser for a link, the updater) get the machine's OpenGL as usual.
+// one (a browser for a link, the updater) get the machine's OpenGL as usual, and drops the
+// logging rule that kept the toolkit quiet about it (every rule set through the API).
 void ForgetOpenGlOverride();
 
 // Where the only OpenGL is a software rasteriser (no GPU driver: virtual machines, virtual

@@ -34,8 +34,8 @@ QString SkinStyleSheet(const MenuSkin& skin) {
   css += QStringLiteral(" QMenu::item { padding: 4px 24px 4px 26px; background: transparent;");
   css += QStringLiteral(" border: 1px solid transparent; }");
   if (set(c[1])) {
-    css += QStringLiteral(" QMenu::icon { padding-left: 4px; background: %1; }")
-               .arg(CssColor(c[1]));
+    css +=
+        QStringLiteral(" QMenu::icon { padding-left: 4px; background: %1; }").arg(CssColor(c[1]));
   }
   css += QStringLiteral(" QMenu::item:selected { color: #000000;");
   if (set(c[2])) css += QStringLiteral(" background-color: %1;").arg(CssColor(c[2]));
