@@ -13,6 +13,8 @@
 #include <QtTest/QTest>
 #include <array>
 
+#include "platform/qt/browser_engine.h"
+
 namespace lumora::viewtest {
 
 std::vector<Raised> g_raised;
@@ -246,7 +248,14 @@ int main(int argc, char** argv) {
   QTemporaryDir scratch;
   lumora::viewtest::g_scratch = scratch.path();
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  // Composed as the program composes on this machine.
+  const bool without_opengl = lumora::qtview::ComposeWithoutOpenGl();
   QApplication app(argc, argv);
+  if (without_opengl) {
+    lumora::qtview::ForgetOpenGlOverride();
+  } else {
+    lumora::qtview::ChooseBrowserCompositing();
+  }
   QApplication::setQuitOnLastWindowClosed(false);
   return RUN_ALL_TESTS();
 }
