@@ -2,13 +2,11 @@
 as a fast one: start-up, a column and the exit with its pop-up ask for the same pages in the
 same order, and the program ends by itself as it does against a fast service. While a fetch
 waits, the windows repaint, and a click waits for the handler as on a frozen window."""
-import os
 import subprocess
-import tempfile
 import time
 import unittest
 
-from e2e_lib import (CONTENT_SPOTS, NO_TIMED_ADVERTS, Client, DemoService, demo_text, pixel, wait_for,
+from e2e_lib import (CONTENT_SPOTS, NO_TIMED_ADVERTS, Client, DemoService, demo_text, wait_for,
                      xdotool)
 
 CONFIG = b"[Config]\r\nLanguage=1\r\nTray=2\r\n"
@@ -52,14 +50,17 @@ class SlowServiceTest(unittest.TestCase):
         delay = 2.5  # under the fetch's low-speed bound (3 s), so every page comes
         service = DemoService(NO_TIMED_ADVERTS, delay_ms=int(delay * 1000))
         client = Client(env={"LUMORA_SERVICE_BASE": service.base}, config=CONFIG)
-        shot = os.path.join(tempfile.mkdtemp(prefix="lumora-e2e-wait-"), "screen.png")
         cover = None
 
         def spots():
-            """The colours at four spots of the content area, from the screen itself."""
-            subprocess.run(["import", "-window", "root", shot], check=True, capture_output=True)
+            """The colours at four spots of the content area, from the screen itself (raw
+            pixels: the picture is taken many times within one fetch)."""
+            raw = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"],
+                                 check=True, capture_output=True).stdout
+            width = int(xdotool("getdisplaygeometry").split()[0])
             g = client.geometry(window)
-            return [pixel(shot, g["X"] + x, g["Y"] + y) for x, y in CONTENT_SPOTS]
+            return [raw[3 * ((g["Y"] + y) * width + g["X"] + x):][:3].hex().upper()
+                    for x, y in CONTENT_SPOTS]
 
         try:
             client.start()
@@ -75,11 +76,11 @@ class SlowServiceTest(unittest.TestCase):
             g = client.geometry(window)
             cover = subprocess.Popen(["xmessage", "-bg", "white", "-geometry",
                                       f"984x624+{g['X']}+{g['Y']}", "cover"])
-            wait_for(lambda: spots() == [WHITE] * 4, 10, what="the covering window")
+            wait_for(lambda: spots() == [WHITE] * 4, 10, interval=0.02, what="the covering window")
             cover.terminate()
             cover.wait()
             cover = None
-            wait_for(lambda: WHITE not in spots(), 2, interval=0.05,
+            wait_for(lambda: WHITE not in spots(), 2, interval=0.02,
                      what="the uncovered window repainted")
             self.assertLess(time.time(), asked + delay, "the fetch ended before the check")
 
