@@ -1,6 +1,5 @@
 #include "launcher/runtime_check.h"
 
-#include <dlfcn.h>
 #include <unistd.h>
 
 #include <QLibraryInfo>
@@ -10,6 +9,8 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/system/x_server.h"
+
 namespace lumora {
 
 namespace {
@@ -17,27 +18,6 @@ namespace {
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
   return v ? v : "";
-}
-
-// Asks the X server for a connection through the client library Qt itself uses, loaded at
-// run time so the program has no link-time dependency of its own on it.
-bool CanConnectToX(const std::string& display) {
-  void* xcb = dlopen("libxcb.so.1", RTLD_NOW | RTLD_LOCAL);
-  if (xcb == nullptr) return false;
-  using Connect = void* (*)(const char*, int*);
-  using HasError = int (*)(void*);
-  using Disconnect = void (*)(void*);
-  auto connect = reinterpret_cast<Connect>(dlsym(xcb, "xcb_connect"));
-  auto has_error = reinterpret_cast<HasError>(dlsym(xcb, "xcb_connection_has_error"));
-  auto disconnect = reinterpret_cast<Disconnect>(dlsym(xcb, "xcb_disconnect"));
-  bool ok = false;
-  if (connect && has_error && disconnect) {
-    void* connection = connect(display.c_str(), nullptr);
-    ok = connection != nullptr && has_error(connection) == 0;
-    if (connection != nullptr) disconnect(connection);
-  }
-  dlclose(xcb);
-  return ok;
 }
 
 bool WaylandSocketExists(const std::string& name) {

@@ -14,6 +14,8 @@
 #include <string>
 #include <system_error>
 
+#include "platform/system/x_server.h"
+
 namespace lumora::qtview {
 
 namespace {
@@ -83,21 +85,36 @@ void PrepareBrowserEngine() {
           WithOurEngineSwitches(qgetenv("QTWEBENGINE_CHROMIUM_FLAGS")));
 }
 
-bool NoGraphicsDevice(const std::filesystem::path& dev) {
-  if (Openable(dev / "nvidiactl")) return false;
+GraphicsDevices FindGraphicsDevices(const std::filesystem::path& dev) {
+  GraphicsDevices found;
+  found.nvidia = Openable(dev / "nvidiactl");
   std::error_code error;
-  for (std::filesystem::directory_iterator it(dev / "dri", error), end; !error && it != end;
-       it.increment(error)) {
+  for (std::filesystem::directory_iterator it(dev / "dri", error), end;
+       !error && it != end && !found.drm; it.increment(error)) {
     const std::string name = it->path().filename().string();
-    if ((name.starts_with("renderD") || name.starts_with("card")) && Openable(it->path())) {
-      return false;
-    }
+    found.drm = (name.starts_with("renderD") || name.starts_with("card")) && Openable(it->path());
   }
-  return true;
+  return found;
+}
+
+bool OnlySoftwareOpenGl(GraphicsDevices devices, std::optional<bool> x_direct_rendering) {
+  // The proprietary driver brings its own OpenGL for its own X server: the probe decides.
+  if (devices.nvidia) return false;
+  return !devices.drm || x_direct_rendering == false;
 }
 
 bool ComposeWithoutOpenGl() {
-  if (UserChoseGraphics() || !NoGraphicsDevice("/dev")) return false;
+  if (UserChoseGraphics()) return false;
+  const GraphicsDevices devices = FindGraphicsDevices("/dev");
+  std::optional<bool> x_direct;
+  // The toolkit's default platform is X11; the launcher has set QT_QPA_PLATFORM=wayland where
+  // only a Wayland compositor answers.
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+  if (devices.drm && !devices.nvidia && (platform.isEmpty() || platform.startsWith("xcb")) &&
+      qEnvironmentVariableIsSet("DISPLAY")) {
+    x_direct = XServerOffersDirectRendering(qgetenv("DISPLAY").toStdString());
+  }
+  if (!OnlySoftwareOpenGl(devices, x_direct)) return false;
   QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
   for (const char* name : kGlIntegrations) qputenv(name, "none");
   // The Wayland back end reports the missing plugin it was told to use as a warning.

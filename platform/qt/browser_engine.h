@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <filesystem>
+#include <optional>
 
 namespace lumora::qtview {
 
@@ -19,13 +20,21 @@ void PrepareBrowserEngine();
 // Whether an OpenGL renderer name (GL_RENDERER) is a software rasteriser's.
 bool IsSoftwareRenderer(QByteArrayView renderer);
 
-// Whether no graphics device under dev (normally /dev) can be opened by this user: no DRM
-// node a GPU driver would use (dri/renderD*, dri/card*) and no proprietary driver's control
-// node (nvidiactl). Then every OpenGL the machine offers is a software rasteriser.
-bool NoGraphicsDevice(const std::filesystem::path& dev);
+// The graphics devices under dev (normally /dev) this user can open: a DRM node a GPU driver
+// would use (dri/renderD*, dri/card*), the proprietary driver's control node (nvidiactl).
+struct GraphicsDevices {
+  bool drm = false;
+  bool nvidia = false;
+};
+GraphicsDevices FindGraphicsDevices(const std::filesystem::path& dev);
 
-// Before the QApplication exists, while the process has one thread. On a machine without a
-// graphics device (and no scene graph or OpenGL integration the user chose), picks the
+// Whether every OpenGL the program could get is a software rasteriser's: no device at all,
+// or a DRM device only, behind an X server without direct rendering (a virtual or remote
+// display on a machine with a GPU). Unknown direct rendering counts as offered.
+bool OnlySoftwareOpenGl(GraphicsDevices devices, std::optional<bool> x_direct_rendering);
+
+// Before the QApplication exists, while the process has one thread. Where OnlySoftwareOpenGl
+// holds (and the user chose no scene graph or OpenGL integration), picks the
 // software scene graph and keeps the toolkit from loading an OpenGL driver at all: the
 // software rasteriser's libraries alone took about 30 MiB of the program's memory. Returns
 // whether it did; then call ForgetOpenGlOverride() once the QApplication exists.

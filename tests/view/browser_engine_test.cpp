@@ -7,8 +7,15 @@
 #include <unistd.h>
 
 #include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "platform/system/x_server.h"
 
 namespace lumora::qtview {
 namespace {
@@ -50,26 +57,59 @@ TEST(BrowserEngineCompositing, SeesAGraphicsDeviceOnlyWhereOneCanBeOpened) {
     std::ofstream(path).put('\0');
     std::filesystem::permissions(path, perms);
   };
-  EXPECT_TRUE(NoGraphicsDevice(dev / "missing"));
-  EXPECT_TRUE(NoGraphicsDevice(dev));
+  const auto found = [&](const std::filesystem::path& where) {
+    const GraphicsDevices devices = FindGraphicsDevices(where);
+    return std::pair(devices.drm, devices.nvidia);
+  };
+  using Found = std::pair<bool, bool>;
+  EXPECT_EQ(found(dev / "missing"), Found(false, false));
+  EXPECT_EQ(found(dev), Found(false, false));
 
   // Names that are no GPU's, and a render node this user may not open (root opens anything).
   node("dri/by-path", std::filesystem::perms::owner_all);
   node("nvidia-modeset", std::filesystem::perms::owner_all);
-  EXPECT_TRUE(NoGraphicsDevice(dev));
+  EXPECT_EQ(found(dev), Found(false, false));
   if (::geteuid() != 0) {
     node("dri/renderD128", std::filesystem::perms::none);
-    EXPECT_TRUE(NoGraphicsDevice(dev));
+    EXPECT_EQ(found(dev), Found(false, false));
   }
 
-  node("dri/renderD129", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-  EXPECT_FALSE(NoGraphicsDevice(dev));
+  const auto rw = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+  node("dri/renderD129", rw);
+  EXPECT_EQ(found(dev), Found(true, false));
   std::filesystem::remove_all(dev / "dri");
-  node("dri/card0", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-  EXPECT_FALSE(NoGraphicsDevice(dev));
-  std::filesystem::remove_all(dev / "dri");
-  node("nvidiactl", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-  EXPECT_FALSE(NoGraphicsDevice(dev));
+  node("dri/card0", rw);
+  EXPECT_EQ(found(dev), Found(true, false));
+  node("nvidiactl", rw);
+  EXPECT_EQ(found(dev), Found(true, true));
+}
+
+// A GPU counts unless the X server in front of it offers no direct rendering; the
+// proprietary driver and an X server that cannot be asked always leave it to the probe.
+TEST(BrowserEngineCompositing, TakesOnlySoftwareOpenGlWhereNoClientCanHaveAGpu) {
+  EXPECT_TRUE(OnlySoftwareOpenGl({.drm = false, .nvidia = false}, std::nullopt));
+  EXPECT_TRUE(OnlySoftwareOpenGl({.drm = true, .nvidia = false}, false));
+  EXPECT_FALSE(OnlySoftwareOpenGl({.drm = true, .nvidia = false}, true));
+  EXPECT_FALSE(OnlySoftwareOpenGl({.drm = true, .nvidia = false}, std::nullopt));
+  EXPECT_FALSE(OnlySoftwareOpenGl({.drm = false, .nvidia = true}, false));
+
+  EXPECT_FALSE(XServerOffersDirectRendering(":65000").has_value());  // no such server
+  const char* display = std::getenv("DISPLAY");
+  ASSERT_NE(display, nullptr);
+  EXPECT_EQ(XServerHasAnyExtension(display, {"MIT-SHM"}), std::optional<bool>(true));
+  EXPECT_EQ(XServerHasAnyExtension(display, {"NO-SUCH-EXTENSION", "RENDER"}),
+            std::optional<bool>(true));
+  EXPECT_EQ(XServerHasAnyExtension(display, {"NO-SUCH-EXTENSION"}), std::optional<bool>(false));
+  // The test display's answer agrees with the extension list xdpyinfo reads.
+  std::string listing;
+  if (FILE* out = ::popen("xdpyinfo -queryExtensions 2>/dev/null", "r")) {
+    for (char buffer[4096]; std::fgets(buffer, sizeof buffer, out) != nullptr;) listing += buffer;
+    ::pclose(out);
+  }
+  ASSERT_NE(listing.find("GLX"), std::string::npos) << "xdpyinfo gave no extension list";
+  const bool listed =
+      listing.find("DRI3") != std::string::npos || listing.find("DRI2") != std::string::npos;
+  EXPECT_EQ(XServerOffersDirectRendering(display), std::optional<bool>(listed));
 }
 
 }  // namespace
