@@ -38,11 +38,13 @@ constexpr std::array<const char*, 2> kOurSwitches = {
 constexpr std::array<const char*, 2> kGlIntegrations = {"QT_XCB_GL_INTEGRATION",
                                                         "QT_WAYLAND_CLIENT_BUFFER_INTEGRATION"};
 
+bool UserChoseSceneGraph() {
+  return qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
+         qEnvironmentVariableIsSet("QSG_RHI_BACKEND");
+}
+
 bool UserChoseGraphics() {
-  if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND") ||
-      qEnvironmentVariableIsSet("QSG_RHI_BACKEND")) {
-    return true;
-  }
+  if (UserChoseSceneGraph()) return true;
   for (const char* name : kGlIntegrations) {
     if (qEnvironmentVariableIsSet(name)) return true;
   }
@@ -142,18 +144,23 @@ bool IsSoftwareRenderer(QByteArrayView renderer) {
 }
 
 void ChooseBrowserCompositing() {
-  if (UserChoseGraphics()) return;
-  // The context Qt shares between all windows; without one Qt Quick finds its own way.
+  if (UserChoseSceneGraph()) return;
+  // Without a usable OpenGL (none offered, or an integration the user switched off) only the
+  // software scene graph draws at all; through OpenGL the browsers stayed blank.
+  bool software = true;
+  // The context Qt shares between all windows.
   QOpenGLContext* shared = QOpenGLContext::globalShareContext();
-  if (shared == nullptr) return;
   QOffscreenSurface surface;
-  surface.setFormat(shared->format());
-  surface.create();
-  if (!surface.isValid() || !shared->makeCurrent(&surface)) return;
-  const auto* renderer =
-      reinterpret_cast<const char*>(shared->functions()->glGetString(GL_RENDERER));
-  const bool software = renderer != nullptr && IsSoftwareRenderer(renderer);
-  shared->doneCurrent();
+  if (shared != nullptr && shared->isValid()) {
+    surface.setFormat(shared->format());
+    surface.create();
+    if (surface.isValid() && shared->makeCurrent(&surface)) {
+      const auto* renderer =
+          reinterpret_cast<const char*>(shared->functions()->glGetString(GL_RENDERER));
+      software = renderer != nullptr && IsSoftwareRenderer(renderer);
+      shared->doneCurrent();
+    }
+  }
   // Every browser view composes the engine's frames through this scene graph. Through a
   // software OpenGL, the start-up compiled shaders and rasterised each frame on the CPU:
   // measured under Xvfb, the home page's load came 0.5 s later, idle CPU was about five

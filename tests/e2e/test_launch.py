@@ -5,7 +5,8 @@ import signal
 import subprocess
 import unittest
 
-from e2e_lib import ON, Client, ProgramTest, Service, screenshot, wait_for, xdotool
+from e2e_lib import (ON, Client, ProgramTest, Service, pixel, screenshot, screenshot_when,
+                     wait_for, xdotool)
 
 ERROR_TEXT = "Not found the kernel library or the kernel library is invalid!"
 HOME = "<html><body style='background:#20242c;color:#ddd'><h1>Home</h1></body></html>"
@@ -35,6 +36,16 @@ class LaunchTest(ProgramTest):
         self.client.click(window, 963, 14)  # the close button of the title strip
         self.assertEqual(self.client.wait_exit(), 0)
         self.assertIn("/ads/ksqd.html", self.service.requests)
+
+    def test_without_opengl_the_pages_are_drawn_in_software(self):
+        # OpenGL switched off for the toolkit, as on a display that offers none: the browsers
+        # compose in software rather than the program ending at its first page.
+        self.start(env={"QT_XCB_GL_INTEGRATION": "none"})
+        window = self.client.window_of_size(984, 624)
+        screenshot_when("main-window-without-opengl", window,
+                        lambda path: pixel(path, 500, 400) == "20242C", timeout=60,
+                        what="the home page drawn")
+        self.assertIsNone(self.client.process.poll())
 
     def test_termination_signal_ends_the_program_in_order(self):
         self.start()
