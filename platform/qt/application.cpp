@@ -7,25 +7,17 @@
 
 namespace lumora::qtview {
 
-namespace {
-bool without_opengl = false;
-}  // namespace
-
 void PrepareApplication() {
   PrepareBrowserEngine();
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-  without_opengl = ComposeWithoutOpenGl();
+  ComposeWithoutOpenGl();
 }
 
 void SetUpApplication() {
   QApplication::setOrganizationName("Lumora");
   QApplication::setApplicationName("Lumora");
   QApplication::setQuitOnLastWindowClosed(false);  // the program ends with MainWindow only
-  if (without_opengl) {
-    ForgetOpenGlOverride();  // first: it also drops the logging rule of the construction
-  } else {
-    ChooseBrowserCompositing();
-  }
+  ChooseBrowserCompositing();  // first: it may drop the logging rule of the construction
   // The engine dumps its graphics set-up at every start; it means nothing to a user. A
   // QT_LOGGING_RULES of the user's own still turns it back on.
   QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));

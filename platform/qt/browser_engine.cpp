@@ -64,6 +64,19 @@ void QuietAboutNoOpenGl(QtMsgType type, const QMessageLogContext& context, const
   if (earlier_handler != nullptr) earlier_handler(type, context, text);
 }
 
+// Takes the switch-off of ComposeWithoutOpenGl back out of the environment, so programs
+// started from this one (a browser for a link, the updater) get the machine's OpenGL as
+// usual, and drops the logging rule and message filter that kept the toolkit quiet about it.
+// Whether there was one.
+bool ForgetOpenGlOverride() {
+  if (!set_gl_integration) return false;
+  for (const char* name : kGlIntegrations) qunsetenv(name);
+  QLoggingCategory::setFilterRules(QString());
+  qInstallMessageHandler(earlier_handler);
+  set_gl_integration = false;
+  return true;
+}
+
 constexpr std::array<const char*, 5> kSoftwareRenderers = {
     "llvmpipe", "softpipe", "swrast", "software rasterizer", "swiftshader",
 };
@@ -105,8 +118,8 @@ bool OnlySoftwareOpenGl(GraphicsDevices devices, std::optional<bool> x_direct_re
   return !devices.drm || x_direct_rendering == false;
 }
 
-bool ComposeWithoutOpenGl() {
-  if (UserChoseGraphics()) return false;
+void ComposeWithoutOpenGl() {
+  if (UserChoseGraphics()) return;
   const GraphicsDevices devices = FindGraphicsDevices("/dev");
   std::optional<bool> x_direct;
   // The toolkit's default platform is X11; the launcher has set QT_QPA_PLATFORM=wayland where
@@ -116,23 +129,13 @@ bool ComposeWithoutOpenGl() {
       qEnvironmentVariableIsSet("DISPLAY")) {
     x_direct = XServerOffersDirectRendering(qgetenv("DISPLAY").toStdString());
   }
-  if (!OnlySoftwareOpenGl(devices, x_direct)) return false;
+  if (!OnlySoftwareOpenGl(devices, x_direct)) return;
   QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
   for (const char* name : kGlIntegrations) qputenv(name, "none");
   // The Wayland back end reports the missing plugin it was told to use as a warning.
   QLoggingCategory::setFilterRules(QStringLiteral("qt.qpa.wayland.warning=false"));
   earlier_handler = qInstallMessageHandler(QuietAboutNoOpenGl);
   set_gl_integration = true;
-  return true;
-}
-
-void ForgetOpenGlOverride() {
-  if (set_gl_integration) {
-    for (const char* name : kGlIntegrations) qunsetenv(name);
-    QLoggingCategory::setFilterRules(QString());
-    qInstallMessageHandler(earlier_handler);
-  }
-  set_gl_integration = false;
 }
 
 bool IsSoftwareRenderer(QByteArrayView renderer) {
@@ -144,7 +147,7 @@ bool IsSoftwareRenderer(QByteArrayView renderer) {
 }
 
 void ChooseBrowserCompositing() {
-  if (UserChoseSceneGraph()) return;
+  if (ForgetOpenGlOverride() || UserChoseSceneGraph()) return;
   // Without a usable OpenGL (none offered, or an integration the user switched off) only the
   // software scene graph draws at all; through OpenGL the browsers stayed blank.
   bool software = true;

@@ -34,21 +34,19 @@ GraphicsDevices FindGraphicsDevices(const std::filesystem::path& dev);
 bool OnlySoftwareOpenGl(GraphicsDevices devices, std::optional<bool> x_direct_rendering);
 
 // Before the QApplication exists, while the process has one thread. Where OnlySoftwareOpenGl
-// holds (and the user chose no scene graph or OpenGL integration), picks the
-// software scene graph and keeps the toolkit from loading an OpenGL driver at all: the
-// software rasteriser's libraries alone took about 30 MiB of the program's memory. Returns
-// whether it did; then call ForgetOpenGlOverride() once the QApplication exists.
-bool ComposeWithoutOpenGl();
+// holds (and the user chose no scene graph or OpenGL integration), picks the software scene
+// graph and keeps the toolkit from loading an OpenGL driver at all: the software
+// rasteriser's libraries alone took about 30 MiB of the program's memory.
+void ComposeWithoutOpenGl();
 
-// Takes the OpenGL switch-off back out of the environment, so programs started from this
-// one (a browser for a link, the updater) get the machine's OpenGL as usual, and drops the
-// logging rule that kept the toolkit quiet about it (every rule set through the API).
-void ForgetOpenGlOverride();
-
-// Where the only OpenGL is a software rasteriser (no GPU driver: virtual machines, virtual
-// displays), has the browsers' pictures composed in software instead of through it. Call
-// once the application object exists and before the first browser; a scene graph the user
-// chose (QT_QUICK_BACKEND, QSG_RHI_BACKEND) stands.
+// Once the application object exists, before the first browser and before any logging rule
+// is set. After ComposeWithoutOpenGl switched OpenGL off, takes that back out of the
+// environment, so programs started from this one (a browser for a link, the updater) get the
+// machine's OpenGL as usual, and drops the logging rule and message filter that kept the
+// toolkit quiet about it (every rule set through the API). Otherwise, where the only OpenGL
+// is a software rasteriser (no GPU driver: virtual machines, virtual displays) or none is
+// usable, has the browsers' pictures composed in software instead of through it; a scene
+// graph the user chose (QT_QUICK_BACKEND, QSG_RHI_BACKEND) stands.
 void ChooseBrowserCompositing();
 
 }  // namespace lumora::qtview

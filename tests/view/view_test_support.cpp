@@ -249,13 +249,9 @@ int main(int argc, char** argv) {
   lumora::viewtest::g_scratch = scratch.path();
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   // Composed as the program composes on this machine.
-  const bool without_opengl = lumora::qtview::ComposeWithoutOpenGl();
+  lumora::qtview::ComposeWithoutOpenGl();
   QApplication app(argc, argv);
-  if (without_opengl) {
-    lumora::qtview::ForgetOpenGlOverride();
-  } else {
-    lumora::qtview::ChooseBrowserCompositing();
-  }
+  lumora::qtview::ChooseBrowserCompositing();
   QApplication::setQuitOnLastWindowClosed(false);
   return RUN_ALL_TESTS();
 }
