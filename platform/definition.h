@@ -12,17 +12,19 @@ namespace lumora {
 
 class Program;
 
-constexpr int Rgb(int r, int g, int b) { return (r << 16) | (g << 8) | b; }
+constexpr int Rgb(int r, int g, int b) {
+  return (r << 16) | (g << 8) | b;
+}
 inline constexpr int kNoColor = -1;
 
 // Kind-specific initial properties; the defaults mean "not set".
 struct InitialProps {
-  std::string_view text{};        // label text
-  int text_color = kNoColor;      // 0xRRGGBB
-  int font_pixels = 0;            // label font height
-  int interval = 0;               // timer interval in ms
-  bool checked = false;           // check box
-  bool hand_cursor = false;       // pointer shape over the control
+  std::string_view text{};    // label text
+  int text_color = kNoColor;  // 0xRRGGBB
+  int font_pixels = 0;        // label font height
+  int interval = 0;           // timer interval in ms
+  bool checked = false;       // check box
+  bool hand_cursor = false;   // pointer shape over the control
   // Pictures shipped with the data, relative to the run directory: a picture box shows
   // `picture`; a graphic button uses it as normal and pressed image and `hover_picture`
   // while the pointer is over it.
@@ -101,6 +103,10 @@ struct SpokenName {
   bool tab = false;
 };
 
+// What a browser does with an address it is to show as its page: show it, hand it to the
+// desktop's web browser instead, or go nowhere.
+enum class PageTrust { kShow, kDesktop, kNowhere };
+
 // Where the program finds its windows and their bindings; supplied by the catalogue and
 // the behaviours so the platform depends on neither.
 struct Catalogue {
@@ -111,6 +117,8 @@ struct Catalogue {
   // Hands an address to the desktop's web browser when the program's allow-list lets it
   // out; nullptr: nothing ever leaves.
   void (*open_outside)(Program&, const std::string&) = nullptr;
+  // Whether a browser may show an address as its page; nullptr: every address.
+  PageTrust (*page_trust)(const Program&, std::string_view address) = nullptr;
 };
 
 }  // namespace lumora

@@ -280,28 +280,54 @@ void Program::Terminate(int exit_code) {
   view_.WakeLoops();
 }
 
+namespace {
+
+// Holds every event raised while it lives; the last one out hands them to the loop.
+struct Holding {
+  int& holding;
+  std::function<void()> release;
+  explicit Holding(int& count, std::function<void()> on_release)
+      : holding(++count), release(std::move(on_release)) {}
+  ~Holding() {
+    if (--holding == 0) release();
+  }
+  Holding(const Holding&) = delete;
+  Holding& operator=(const Holding&) = delete;
+};
+
+}  // namespace
+
+void Program::ReleaseHeld() {
+  if (held_.empty() || delivery_posted_) return;
+  // Handed to the loop as a whole: they run at its next turn, after the handler that
+  // waited (or inside its next nested loop), as a frozen window would have got them.
+  delivery_posted_ = true;
+  view_.Post([this, alive = std::weak_ptr<int>(life_)] {
+    if (!alive.expired()) DeliverHeld();
+  });
+}
+
 void Program::Wait(const BlockingWork& work) {
   // Once the program has ended nothing more is asked of anyone.
   ThrowIfEnded();
   std::stop_source stop;
   std::stop_source* const outer = std::exchange(wait_stop_, &stop);
-  ++holding_;
-  struct Restore {
-    Program& p;
-    std::stop_source* outer;
-    ~Restore() {
-      p.wait_stop_ = outer;
-      if (--p.holding_ > 0 || p.held_.empty() || p.delivery_posted_) return;
-      // Handed to the loop as a whole: they run at its next turn, after the handler that
-      // waited (or inside its next nested loop), as a frozen window would have got them.
-      p.delivery_posted_ = true;
-      p.view_.Post([&program = p, alive = std::weak_ptr<int>(p.life_)] {
-        if (!alive.expired()) program.DeliverHeld();
-      });
-    }
-  } restore{*this, outer};
-  view_.RunBlocking([&] { work(stop.get_token()); });
+  {
+    const Holding holding(holding_, [this] { ReleaseHeld(); });
+    struct Restore {
+      Program& p;
+      std::stop_source* outer;
+      ~Restore() { p.wait_stop_ = outer; }
+    } restore{*this, outer};
+    view_.RunBlocking([&] { work(stop.get_token()); });
+  }
   ThrowIfEnded();
+}
+
+void Program::HoldEventsDuring(const std::function<void()>& loop) {
+  if (ended_) return;
+  const Holding holding(holding_, [this] { ReleaseHeld(); });
+  loop();
 }
 
 void Program::Hold(WindowId window, std::string_view control, Event event, const EventArgs& args) {

@@ -99,6 +99,9 @@ class Program {
   // handed to the loop afterwards, in order (a timer once). The end of the program stops the
   // work's token; then, as after a nested loop, this throws ProgramEnded.
   void Wait(const BlockingWork& work);
+  // Runs a loop the view cannot leave out (the box of a page's alert) while holding every
+  // event as Wait does, so no handler runs inside it; they run after it, in order.
+  void HoldEventsDuring(const std::function<void()>& loop);
   int ExitCode() const { return exit_code_; }
 
   // --- events, from the view ------------------------------------------------------------------
@@ -126,6 +129,10 @@ class Program {
   void OpenOutside(const std::string& address) {
     if (catalogue_.open_outside != nullptr && !ended_) catalogue_.open_outside(*this, address);
   }
+  PageTrust TrustOf(std::string_view address) const {
+    return catalogue_.page_trust != nullptr ? catalogue_.page_trust(*this, address)
+                                            : PageTrust::kShow;
+  }
   SharedState& Shared() { return shared_; }
   const WindowModel& Model() const { return model_; }
   const WindowDef& Definition(WindowId window) const { return catalogue_.definition(window); }
@@ -144,6 +151,8 @@ class Program {
   void ThrowIfEnded() const;
   void Hold(WindowId window, std::string_view control, Event event, const EventArgs& args);
   void DeliverHeld();
+  // Posts the held events to the loop once nothing holds them any more.
+  void ReleaseHeld();
   void ApplyDesignPictures(WindowInstance& instance);
 
   Catalogue catalogue_;

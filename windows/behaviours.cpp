@@ -31,7 +31,7 @@ std::span<const Binding> BindingsFor(WindowId window) {
 }
 
 Catalogue ProgramCatalogue() {
-  return Catalogue{&WindowDefinition, &BindingsFor, &SpokenNameOf, &OpenWebAddress};
+  return Catalogue{&WindowDefinition, &BindingsFor, &SpokenNameOf, &OpenWebAddress, &PageTrustOf};
 }
 
 }  // namespace lumora

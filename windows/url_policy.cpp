@@ -4,6 +4,7 @@
 
 #include "config/gbk.h"
 #include "service/service_client.h"
+#include "service/trusted_origins.h"
 
 namespace lumora {
 
@@ -95,6 +96,17 @@ std::string ServiceChatLink(std::string_view account, std::string_view product_n
 
 void OpenWebAddress(Program& program, const std::string& address) {
   if (IsOpenableWebAddress(address)) program.System().OpenUrl(address);
+}
+
+PageTrust PageTrustOf(const Program& program, std::string_view address) {
+  // The service's address is fixed for the run; only a test's second program differs.
+  static std::filesystem::path built_for;
+  static TrustedOrigins trusted({}, {});
+  if (built_for != program.RunDirectory()) {
+    built_for = program.RunDirectory();
+    trusted = ProgramTrustedOrigins(built_for);
+  }
+  return trusted.Classify(address);
 }
 
 void OpenChatLink(Program& program, std::string_view account, std::string_view product_name) {

@@ -31,6 +31,9 @@ std::string ServiceChatLink(std::string_view account, std::string_view product_n
 // else is dropped without a word, as every failure of the service is.
 void OpenWebAddress(Program& program, const std::string& address);
 
+// Whether the program's browsers may show `address` as their page (ProgramTrustedOrigins).
+PageTrust PageTrustOf(const Program& program, std::string_view address);
+
 // Opens the chat link for `account` when it passes IsOpenableAddress.
 void OpenChatLink(Program& program, std::string_view account, std::string_view product_name);
 

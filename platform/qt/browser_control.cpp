@@ -1,6 +1,5 @@
 // Browsers and HTML views: a QWebEngineView each, on the program's shared profile.
 #include <QChildEvent>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
@@ -34,6 +33,8 @@ class BrowserView final : public ControlView {
     view_object_ = view_;
     page_ = new BrowserPage(Context().browsers, view_);
     view_->setPage(page_);
+    WatchUserInput(view_, page_);
+    page_->SetQuietDialogs(Context().def->props.opens_links_outside);
     // Our windows offer their own menus; the engine's (back, reload, save page...) would
     // not belong to them. "No menu" still lets the engine show its own once ours has closed
     // and the press reaches the page; a custom menu that nobody provides shows nothing.
@@ -46,8 +47,10 @@ class BrowserView final : public ControlView {
     connect(&discard_timer_, &QTimer::timeout, this, [this] { MayDiscard(); });
     view_->installEventFilter(this);
     connect(page_, &QWebEnginePage::loadStarted, this, [this] { loading_ = true; });
-    connect(page_, &QWebEnginePage::loadFinished, this, [this](bool) {
+    connect(page_, &QWebEnginePage::loadFinished, this, [this](bool ok) {
       loading_ = false;
+      // A navigation the page tried and was refused left it as it was: nothing completed.
+      if (!ok && page_ && page_->TakeRefusedNavigation()) return;
       const bool restored = std::exchange(restoring_, false);
       if (HiddenByBehaviours()) discard_timer_.start();
       // Raised for error pages too: what waits for a page must not wait for ever. A page
@@ -104,8 +107,8 @@ class BrowserView final : public ControlView {
     // The engine wakes a discarded page for the load; its one completion is this address's.
     restoring_ = false;
     discard_timer_.stop();
-    view_->setUrl(address.isEmpty() ? QUrl(QStringLiteral("about:blank"))
-                                    : QUrl::fromUserInput(address));
+    page_->Load(address.isEmpty() ? QUrl(QStringLiteral("about:blank"))
+                                  : QUrl::fromUserInput(address));
   }
 
   void VisibilityChanged(bool shown) override {
@@ -149,11 +152,8 @@ class BrowserView final : public ControlView {
     if (Context().def->props.opens_links_outside && ask.user_initiated) {
       // An advert's link leaves the program, as it did in a browser; a page that asks in a
       // loop gets one desktop window a second at most.
-      if (!last_outside_.isValid() || last_outside_.elapsed() >= kOutsideIntervalMs) {
-        last_outside_.start();
-        if (Context().open_outside)
-          Context().open_outside(ask.address.toString(QUrl::FullyEncoded).toStdString());
-      }
+      if (Context().open_outside && Context().browsers->MayOpenOutsideNow())
+        Context().open_outside(ask.address.toString(QUrl::FullyEncoded).toStdString());
       return false;
     }
     if (!raises_events) return true;
@@ -197,8 +197,6 @@ class BrowserView final : public ControlView {
         });
   }
 
-  static constexpr qint64 kOutsideIntervalMs = 1000;
-  QElapsedTimer last_outside_;
   QPointer<QWebEngineView> view_;
   // For comparisons in the event filter, which still runs while the view is being destroyed
   // and no longer is a QWebEngineView.

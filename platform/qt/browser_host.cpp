@@ -1,11 +1,15 @@
 #include "platform/qt/browser_host.h"
 
+#include <QAuthenticator>
+#include <QChildEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUrlQuery>
+#include <QWebEngineClientCertificateSelection>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -14,6 +18,7 @@
 #include <utility>
 
 #include "platform/qt/full_screen.h"
+#include "platform/qt/script_dialog.h"
 
 namespace lumora::qtview {
 
@@ -23,6 +28,51 @@ namespace {
 constexpr int kCrashWindowMs = 30000;
 constexpr QSize kOwnWindowSize(1000, 700);
 constexpr std::size_t kOwnWindowLimit = 8;
+// The engine tells no user gesture for a navigation: a link or a form the page follows this
+// soon after a click or a key in it is taken for the user's.
+constexpr qint64 kUserActionMs = 1000;
+constexpr qint64 kOutsideIntervalMs = 1000;
+
+// What the engine asks through confirm() when a page's leave handler objects; the engine's
+// own text, so this is how it is told from a page's confirm().
+QString LeavePromptText() {
+  return QCoreApplication::translate(
+      "QWebEnginePage",
+      "Are you sure you want to leave this page? Changes that you made may not be saved.");
+}
+
+class InputWatch : public QObject {
+ public:
+  InputWatch(QWebEngineView* view, BrowserPage* page) : QObject(view), page_(page) {
+    view->installEventFilter(this);
+    for (QObject* child : view->children()) {
+      if (child->isWidgetType()) child->installEventFilter(this);
+    }
+  }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::ChildAdded:
+        // The engine replaces the widget that takes the input when a page needs a new one.
+        if (QObject* child = static_cast<QChildEvent*>(event)->child(); child->isWidgetType())
+          child->installEventFilter(this);
+        break;
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::KeyPress:
+      case QEvent::TouchBegin:
+        if (page_ && event->spontaneous()) page_->NoteUserInput();
+        break;
+      default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QPointer<BrowserPage> page_;
+};
 
 }  // namespace
 
@@ -46,6 +96,13 @@ BrowserPage::BrowserPage(BrowserHost* host, QObject* parent)
   connect(this, &QWebEnginePage::fullScreenRequested, this, &BrowserPage::OnFullScreen);
   connect(this, &QWebEnginePage::renderProcessTerminated, this,
           [this](RenderProcessTerminationStatus status, int) { OnProcessEnded(status); });
+  // Cleared before each navigation: only the one about to be decided may set it.
+  connect(this, &QWebEnginePage::loadStarted, this, [this] { refused_navigation_ = false; });
+  // Pages get no answer to an authentication or a client-certificate request: neither is
+  // asked of the user.
+  connect(this, &QWebEnginePage::authenticationRequired, this, [](const QUrl&, QAuthenticator*) {});
+  connect(this, &QWebEnginePage::selectClientCertificate, this,
+          [](QWebEngineClientCertificateSelection selection) { selection.selectNone(); });
   connect(this, &QWebEnginePage::loadFinished, this, [this](bool ok) {
     const QUrl address = url();
     if (!ok || address.isEmpty() || address.scheme() == QLatin1String("chrome")) return;
@@ -98,7 +155,7 @@ void BrowserPage::OnProcessEnded(RenderProcessTerminationStatus status) {
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("url"),
                        QString::fromUtf8(last_address_.toEncoded(QUrl::FullyEncoded)));
-    query.addQueryItem(QStringLiteral("lang"), QString::number(host_->CrashLanguage()));
+    query.addQueryItem(QStringLiteral("lang"), QString::number(host_->Language()));
     next.setQuery(query);
     reloaded_for_ = QDeadlineTimer();  // expired: the next death reloads again
   } else {
@@ -125,6 +182,15 @@ QWebEnginePage* BrowserPage::Decide(const NewWindowAsk& ask) {
   const std::function<bool(const NewWindowAsk&)> handler = on_new_window;
   QPointer<BrowserPage> alive(this);
   if (!handler || !handler(ask) || !alive) return nullptr;
+  // Windows of ours show trusted pages only, as every browser does; the user's link to
+  // another site opens in the desktop's browser instead.
+  if (!ask.address.isEmpty()) {
+    const PageTrust trust = host_->Trust(ask.address);
+    if (trust != PageTrust::kShow) {
+      if (trust == PageTrust::kDesktop && ask.user_initiated) host_->OpenOutside(ask.address);
+      return nullptr;
+    }
+  }
   if (own_window_) {
     // One window per page: a page that asks in a loop gets the same one, navigated.
     // Not raised: a page that asks in a loop must not keep taking the user's focus.
@@ -138,6 +204,131 @@ QWebEnginePage* BrowserPage::Decide(const NewWindowAsk& ask) {
   // The address until the page names itself: never a window without a caption.
   if (!ask.address.isEmpty()) own_window_->setWindowTitle(ask.address.toDisplayString());
   return page;
+}
+
+void BrowserPage::Load(const QUrl& address) {
+  switch (host_->Trust(address)) {
+    case PageTrust::kShow:
+      setUrl(address);
+      return;
+    case PageTrust::kDesktop:
+      host_->OpenOutside(address);
+      setUrl(host_->OutsidePageFor(address));
+      return;
+    case PageTrust::kNowhere:
+      setUrl(host_->OutsidePageFor(QUrl()));
+      return;
+  }
+}
+
+bool BrowserPage::RecentUserInput() const {
+  return user_input_.isValid() && user_input_.elapsed() <= kUserActionMs;
+}
+
+bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool main_frame) {
+  // Frames may come from anywhere (advertising); each site runs in a process of its own.
+  if (!main_frame) return true;
+  bool user_made = false;
+  switch (type) {
+    case NavigationTypeLinkClicked:
+    case NavigationTypeFormSubmitted:
+      user_made = RecentUserInput();
+      break;
+    case NavigationTypeRedirect:
+      user_made = navigation_user_made_;
+      break;
+    default:
+      break;
+  }
+  if (host_->Trust(url) == PageTrust::kShow) {
+    if (type != NavigationTypeRedirect) {
+      navigation_user_made_ = user_made;
+      navigation_by_program_ = type == NavigationTypeTyped;
+      if (type != NavigationTypeReload) dialogs_refused_ = false;
+    }
+    return true;
+  }
+  // A load the program asked for fails as any failed load does; the page's own attempts
+  // leave it as it was, without a word to the behaviours.
+  refused_navigation_ = !(type == NavigationTypeRedirect && navigation_by_program_);
+  if (user_made && host_->Trust(url) == PageTrust::kDesktop) host_->OpenOutside(url);
+  return false;
+}
+
+BrowserPage::DialogAnswer BrowserPage::RunDialog(int kind, const QUrl& origin,
+                                                 const QString& message,
+                                                 const QString& default_text) {
+  if (quiet_dialogs_ || dialogs_refused_) return {};
+  QWebEngineView* view = QWebEngineView::forPage(this);
+  QWidget* window = view != nullptr ? view->window() : nullptr;
+  // A page nobody sees gets no box either: it would stand alone on the screen.
+  if (window == nullptr || !window->isVisible() || !view->isVisible()) return {};
+  ScriptDialogAnswer answer;
+  QPointer<BrowserPage> alive(this);
+  host_->HoldEventsDuring([&] {
+    answer = RunScriptDialog(window, static_cast<ScriptDialogKind>(kind), origin, message,
+                             default_text, host_->Language());
+  });
+  if (!alive) return {};
+  if (answer.refuse_more) dialogs_refused_ = true;
+  return DialogAnswer{answer.accepted, answer.text};
+}
+
+void BrowserPage::javaScriptAlert(const QUrl& origin, const QString& message) {
+  RunDialog(static_cast<int>(ScriptDialogKind::kAlert), origin, message, QString());
+}
+
+bool BrowserPage::javaScriptConfirm(const QUrl& origin, const QString& message) {
+  // A leave handler never keeps a window of ours open or the program from ending.
+  if (message == LeavePromptText()) return true;
+  return RunDialog(static_cast<int>(ScriptDialogKind::kConfirm), origin, message, QString())
+      .accepted;
+}
+
+bool BrowserPage::javaScriptPrompt(const QUrl& origin, const QString& message,
+                                   const QString& default_text, QString* result) {
+  const DialogAnswer answer =
+      RunDialog(static_cast<int>(ScriptDialogKind::kPrompt), origin, message, default_text);
+  if (answer.accepted && result != nullptr) *result = answer.text;
+  return answer.accepted;
+}
+
+QStringList BrowserPage::chooseFiles(FileSelectionMode mode, const QStringList& old_files,
+                                     const QStringList& accepted_types) {
+  // The engine asks only after the user's click in the page; the chooser's loop holds the
+  // program's events as a script dialog does.
+  QStringList chosen;
+  host_->HoldEventsDuring(
+      [&] { chosen = QWebEnginePage::chooseFiles(mode, old_files, accepted_types); });
+  return chosen;
+}
+
+void WatchUserInput(QWebEngineView* view, BrowserPage* page) {
+  new InputWatch(view, page);
+}
+
+QUrl BrowserHost::OutsidePageFor(const QUrl& address) const {
+  QUrl page = outside_page_;
+  if (page.isEmpty()) return QUrl(QStringLiteral("about:blank"));
+  QUrlQuery query;
+  if (!address.isEmpty()) {
+    query.addQueryItem(QStringLiteral("url"),
+                       QString::fromUtf8(address.toEncoded(QUrl::FullyEncoded)));
+  }
+  query.addQueryItem(QStringLiteral("lang"), QString::number(Language()));
+  page.setQuery(query);
+  return page;
+}
+
+bool BrowserHost::MayOpenOutsideNow() {
+  if (last_outside_.isValid() && last_outside_.elapsed() < kOutsideIntervalMs) return false;
+  last_outside_.start();
+  return true;
+}
+
+void BrowserHost::OpenOutside(const QUrl& address) {
+  if (!open_outside_ || !MayOpenOutsideNow()) return;
+  open_outside_(address.toString(QUrl::FullyEncoded).toStdString());
 }
 
 BrowserHost::BrowserHost(QString storage) : storage_(std::move(storage)) {}
@@ -181,6 +372,7 @@ BrowserPage* BrowserHost::OpenOwnWindow(QRect asked, const QWidget* near) {
   // Sign-in and payment windows open windows of their own too; each has its one.
   page->on_new_window = [](const NewWindowAsk&) { return true; };
   window->setPage(page);
+  WatchUserInput(window, page);
   QObject::connect(page, &QWebEnginePage::windowCloseRequested, window, &QWidget::close);
   QObject::connect(page, &QWebEnginePage::titleChanged, window, &QWidget::setWindowTitle);
   QObject::connect(page, &QWebEnginePage::geometryChangeRequested, window,

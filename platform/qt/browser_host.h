@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QIcon>
 #include <QPointer>
 #include <QRect>
@@ -16,6 +17,8 @@
 #include <memory>
 #include <utility>
 #include <vector>
+
+#include "platform/definition.h"
 
 class QWebEngineDownloadRequest;
 class QWebEngineNewWindowRequest;
@@ -40,11 +43,24 @@ struct NewWindowAsk {
 };
 
 // Every request of the engine enters here: new windows (asked of the owner), full screen
-// (granted), permissions (denied), a page process that died (reloaded, then a local page).
+// (granted), permissions (denied), a page process that died (reloaded, then a local page),
+// navigations (only trusted pages at the top level) and script dialogs.
 class BrowserPage : public QWebEnginePage {
  public:
   BrowserPage(BrowserHost* host, QObject* parent);
   ~BrowserPage() override;
+  // The program's own navigation. A trusted page loads; another web address goes to the
+  // desktop's browser and a local page here says so; anything else shows that page without
+  // an address.
+  void Load(const QUrl& address);
+  // A click or a key reached this page's view: a link it follows now is the user's.
+  void NoteUserInput() { user_input_.start(); }
+  // Advertising pages get no script dialogs at all: alert() returns at once, confirm() and
+  // prompt() answer no.
+  void SetQuietDialogs(bool quiet) { quiet_dialogs_ = quiet; }
+  // Whether the last load that failed was a navigation this page refused for itself (nobody
+  // asked the program for it); reading it clears it.
+  bool TakeRefusedNavigation() { return std::exchange(refused_navigation_, false); }
   // Whether a window of our own may show the page asked for; unset: none may. The page
   // keeps at most one such window: while it is open, further requests navigate it.
   std::function<bool(const NewWindowAsk&)> on_new_window;
@@ -53,6 +69,13 @@ class BrowserPage : public QWebEnginePage {
 
  protected:
   QWebEnginePage* createWindow(WebWindowType type) override;
+  bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool main_frame) override;
+  void javaScriptAlert(const QUrl& origin, const QString& message) override;
+  bool javaScriptConfirm(const QUrl& origin, const QString& message) override;
+  bool javaScriptPrompt(const QUrl& origin, const QString& message, const QString& default_text,
+                        QString* result) override;
+  QStringList chooseFiles(FileSelectionMode mode, const QStringList& old_files,
+                          const QStringList& accepted_types) override;
 
  private:
   void OnFullScreen(QWebEngineFullScreenRequest request);
@@ -60,6 +83,13 @@ class BrowserPage : public QWebEnginePage {
   void OnNewWindow(QWebEngineNewWindowRequest& request);
   // The page to open the window in, or nullptr when it is refused or went to the open one.
   QWebEnginePage* Decide(const NewWindowAsk& ask);
+  bool RecentUserInput() const;
+  struct DialogAnswer {
+    bool accepted = false;
+    QString text;
+  };
+  DialogAnswer RunDialog(int kind, const QUrl& origin, const QString& message,
+                         const QString& default_text);
 
   BrowserHost* host_;
   QPointer<QWebEngineView> own_window_;
@@ -67,7 +97,16 @@ class BrowserPage : public QWebEnginePage {
   QUrl last_address_;            // the last page that loaded, never the crash page
   QDeadlineTimer reloaded_for_;  // running while a reload after a crash is recent; starts expired
   std::unique_ptr<FullScreen> full_screen_;
+  QElapsedTimer user_input_;           // since the last click or key in the view
+  bool navigation_user_made_ = false;  // the main-frame navigation under way, for its redirects
+  bool navigation_by_program_ = false;
+  bool refused_navigation_ = false;
+  bool quiet_dialogs_ = false;
+  bool dialogs_refused_ = false;  // the user asked for no more boxes from this document
 };
+
+// Tells `page` of every click and key in `view` and in the widgets the engine puts inside it.
+void WatchUserInput(QWebEngineView* view, BrowserPage* page);
 
 class BrowserHost {
  public:
@@ -86,9 +125,38 @@ class BrowserHost {
   // The local page shown when a page process dies twice in a row; empty: none.
   void SetCrashPage(QUrl page) { crash_page_ = std::move(page); }
   const QUrl& CrashPage() const { return crash_page_; }
-  // The interface language the crash page speaks (1, 2 or 3), asked at each crash.
-  void SetCrashLanguage(std::function<int()> language) { crash_language_ = std::move(language); }
-  int CrashLanguage() const { return crash_language_ ? crash_language_() : 1; }
+  // The interface language (1, 2 or 3) of the local pages and the script dialogs, asked at
+  // each use.
+  void SetLanguage(std::function<int()> language) { language_ = std::move(language); }
+  int Language() const { return language_ ? language_() : 1; }
+  // Whether a page may be shown at the top level; unset: every page.
+  void SetTrust(std::function<PageTrust(const QUrl&)> trust) { trust_ = std::move(trust); }
+  PageTrust Trust(const QUrl& address) const { return trust_ ? trust_(address) : PageTrust::kShow; }
+  // The local page shown in place of one that went to the desktop's browser.
+  void SetOutsidePage(QUrl page) { outside_page_ = std::move(page); }
+  // That page for `address` (empty: an address that goes nowhere), in the interface language.
+  QUrl OutsidePageFor(const QUrl& address) const;
+  // Where addresses for the desktop's browser go (the program's allow-list); unset: nowhere.
+  void SetOpenOutside(std::function<void(const std::string&)> open) {
+    open_outside_ = std::move(open);
+  }
+  // Whether one more address may go to the desktop now: one a second for all pages together,
+  // so a page that asks in a loop opens no flood of browser windows. Counts this one.
+  bool MayOpenOutsideNow();
+  // Hands `address` to the desktop's browser when MayOpenOutsideNow.
+  void OpenOutside(const QUrl& address);
+  // Runs a loop of the engine's (a script dialog, a file chooser) with the program's events
+  // held, so no behaviour runs inside it; unset: just runs it.
+  void SetHoldEvents(std::function<void(const std::function<void()>&)> hold) {
+    hold_events_ = std::move(hold);
+  }
+  void HoldEventsDuring(const std::function<void()>& loop) {
+    if (hold_events_) {
+      hold_events_(loop);
+    } else {
+      loop();
+    }
+  }
   // The icon of the windows of our own; their caption is their page's title.
   void SetOwnWindowIcon(QIcon icon) { own_icon_ = std::move(icon); }
   // Opens a plain top-level browser window of our own and returns its (empty) page: the
@@ -101,7 +169,12 @@ class BrowserHost {
  private:
   QString storage_;
   QUrl crash_page_;
-  std::function<int()> crash_language_;
+  QUrl outside_page_;
+  std::function<int()> language_;
+  std::function<PageTrust(const QUrl&)> trust_;
+  std::function<void(const std::string&)> open_outside_;
+  QElapsedTimer last_outside_;
+  std::function<void(const std::function<void()>&)> hold_events_;
   QIcon own_icon_;
   std::function<void(QWebEngineDownloadRequest*)> download_handler_;
   QWebEngineProfile* profile_ = nullptr;  // deleted after every page that uses it

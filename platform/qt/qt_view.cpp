@@ -58,8 +58,16 @@ void QtView::Attach(Program& program) {
   program_ = &program;
   browsers_->SetCrashPage(
       QUrl::fromLocalFile(QString::fromStdString(program.LocalPath("Html/Crashed.html").string())));
-  browsers_->SetCrashLanguage(
-      [&program] { return LanguageChoice(program.RunDirectory()).value_or(1); });
+  browsers_->SetOutsidePage(
+      QUrl::fromLocalFile(QString::fromStdString(program.LocalPath("Html/Outside.html").string())));
+  browsers_->SetLanguage([&program] { return LanguageChoice(program.RunDirectory()).value_or(1); });
+  browsers_->SetTrust([&program](const QUrl& address) {
+    return program.TrustOf(address.toString(QUrl::FullyEncoded).toStdString());
+  });
+  browsers_->SetOpenOutside(
+      [&program](const std::string& address) { program.OpenOutside(address); });
+  browsers_->SetHoldEvents(
+      [&program](const std::function<void()>& loop) { program.HoldEventsDuring(loop); });
   downloads_ = std::make_unique<qtview::Downloads>(
       [this] { return LanguageChoice(program_->RunDirectory()).value_or(1); },
       [this](const QString& folder) { program_->System().OpenUrl(folder.toStdString()); });

@@ -148,9 +148,11 @@ class BrowserWindowsTest(ProgramTest):
         self.slow = SlowFile()
         self.addCleanup(self.slow.stop)
         # One download at a time: the page starts the next when the test moves the step on.
-        home = (f"<html><body><a id=a1 href='{self.slow.base}slow.bin?1'>1</a>"
-                f"<a id=a2 href='{self.slow.base}slow.bin?2'>2</a>"
-                f"<a id=a3 href='{self.slow.base}slow.bin?3'>3</a><script>"
+        # From another site, so through a frame: the page itself never leaves the service.
+        home = (f"<html><body><iframe name=dl hidden></iframe>"
+                f"<a id=a1 target=dl href='{self.slow.base}slow.bin?1'>1</a>"
+                f"<a id=a2 target=dl href='{self.slow.base}slow.bin?2'>2</a>"
+                f"<a id=a3 target=dl href='{self.slow.base}slow.bin?3'>3</a><script>"
                 "let started = 0;"
                 f"setInterval(() => fetch('{self.slow.base}step').then(r => r.text()).then(t => {{"
                 "  const step = Number(t);"
