@@ -111,6 +111,14 @@ TEST_F(ColumnsTest, ContentWindowsOpenOverWhereTheWindowManagerPutTheMainWindow)
   EXPECT_EQ(Get(kPlayer, "", Prop::Top), 40);
 }
 
+TEST_F(ColumnsTest, AColumnBringsBackTheCentreTheUserMinimized) {
+  view.Click(kMain, "栏目2标签");
+  view.Click(kCentre, "最小化按钮");
+  view.Click(kMain, "栏目3标签");
+  EXPECT_EQ(Get(kCentre, "", Prop::WindowState), kWindowStateNormal);
+  EXPECT_EQ(view.BroughtToFront(), std::vector<WindowId>{kCentre});
+}
+
 TEST_F(ColumnsTest, OnlyAKnownLanguageSetsTheTitle) {
   for (const std::string language : {"3", "1.0", "", "4"}) {
     SCOPED_TRACE(language);

@@ -43,6 +43,7 @@ TEST_F(ExitTrayTest, CloseHidesToTheTrayAndTheIconBringsTheWindowBack) {
     EXPECT_FALSE(Visible(kMain, ""));
     view.Tray(kMain, kind);
     EXPECT_TRUE(Visible(kMain, ""));
+    EXPECT_EQ(view.BroughtToFront(), std::vector<WindowId>(kind, kMain));
   }
   // Other settings leave the window as it is; with no notification area it minimizes.
   for (const char* tray : {"", "3", "01"}) {
@@ -70,7 +71,8 @@ TEST_F(ExitTrayTest, ARestoreByTheWindowManagerIsWhatTheTrayIconBringsBack) {
   // A minimize by the window manager is a fact too; nothing runs for it.
   view.WindowManagerPlaces(kMain, Rect{50, 50, 984, 624}, true);
   EXPECT_EQ(Get(kMain, "", Prop::WindowState), kWindowStateMinimized);
-  EXPECT_TRUE(Visible(kMain, ""));
+  view.Tray(kMain, 1);
+  EXPECT_EQ(Get(kMain, "", Prop::WindowState), kWindowStateNormal) << "the icon restores it";
 }
 
 TEST_F(ExitTrayTest, OptionMenuFollowsTheStoredLanguage) {
