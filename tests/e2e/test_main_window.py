@@ -9,9 +9,9 @@ import unittest
 import urllib.parse
 import urllib.request
 
-from e2e_lib import (NO_POP_UNDER, NO_TIMED_ADVERTS, DemoService, ProgramTest, demo_text,
-                     language_table, record_desktop_opens, screenshot, screenshot_when,
-                     shows_loading_page, shows_page, wait_for, xdotool)
+from e2e_lib import (NO_POP_UNDER, NO_TIMED_ADVERTS, ProgramTest, demo_text, language_table,
+                     record_desktop_opens, screenshot, screenshot_when, shows_loading_page,
+                     DemoService, shows_page, wait_for, xdotool)
 
 # Close and quit run the exit sequence; the demo's start-up switch is off, so the product
 # name comes from the service's name page of language 1 and the columns from its table.
