@@ -1,8 +1,7 @@
 """MainWindow against the demo service: start-up shows the loading page during its wait and
-then the home page, a column label opens the content window titled after the column, and
-quitting with the exit pop-up switched on shows the pop-up and ends the program by itself,
-quitting with the service down from the start ends it at once, and the option menu's
-customer-service item reaches the desktop's URL handler."""
+then the home page, a column label opens the content window titled after the column, quit
+with the exit pop-up on shows it and the program ends by itself, with the service down from
+the start at once, and the option menu's customer-service item reaches the URL handler."""
 import os
 import time
 import unittest
@@ -120,8 +119,7 @@ class MainWindowTest(ProgramTest):
         self.service.stop()  # nothing answers at its address from the start
         window = self.start()
         self.client.choose_menu_item(self.client.open_option_menu(window), last=True)  # 退出
-        # At once, with no exit pop-up: that one would hold it for 15 s.
-        self.assertEqual(self.client.wait_exit(timeout=10), 0)
+        self.assertEqual(self.client.wait_exit(timeout=10), 0)  # no exit pop-up holds it 15 s
 
 
 if __name__ == "__main__":
