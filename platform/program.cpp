@@ -99,7 +99,7 @@ void Program::LoadWindow(WindowId window, bool modal) {
     // Never a second instance: the newest request lands in the window the user already sees.
     Raise(window, "", Event::Created);
     ThrowIfEnded();
-    view_.BringToFront(window);
+    BringToFront(window);
     return;
   }
   WindowInstance& instance = model_.Create(catalogue_.definition(window));
@@ -126,6 +126,15 @@ void Program::LoadWindow(WindowId window, bool modal) {
         std::nullopt);
   }
   ThrowIfEnded();
+}
+
+void Program::BringToFront(WindowId window) {
+  if (ended_ || !model_.IsLoaded(window)) return;
+  // Raised while minimized, the window would stay out of sight: the user clicked for nothing.
+  if (AsInt(model_.Get(window, "", Prop::WindowState)) == kWindowStateMinimized) {
+    SetProperty(window, "", Prop::WindowState, kWindowStateNormal);
+  }
+  view_.BringToFront(window);
 }
 
 void Program::DestroyWindow(WindowId window) {

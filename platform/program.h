@@ -48,10 +48,13 @@ class Program {
   // --- windows and controls -------------------------------------------------------------
   // Creates the window, runs its creation event and shows it. A window that is already
   // loaded is not created twice: its creation event runs again on the same instance and it
-  // comes to the front. Modal: returns when the window has been destroyed.
+  // comes to the front (BringToFront). Modal: returns when the window has been destroyed.
   void LoadWindow(WindowId window, bool modal = false);
   void DestroyWindow(WindowId window);
   bool IsLoaded(WindowId window) const { return model_.IsLoaded(window); }
+  // Puts a loaded window before the user: restored when minimized, above the other windows
+  // and active.
+  void BringToFront(WindowId window);
 
   void SetProperty(WindowId window, std::string_view control, Prop prop, Value value);
   Value GetProperty(WindowId window, std::string_view control, Prop prop) const;

@@ -63,7 +63,8 @@ void RefreshTextAdvert(Program& p, int label) {
 
 void OpenTextAdvert(Program& p, int label) {
   if (!ValidLabel(label)) return;
-  OpenWebAddress(p, FetchServiceText(kTextAdAddressPages[Index(label)]));
+  const std::string target = FetchServiceText(kTextAdAddressPages[Index(label)]);
+  OpenWebAddress(p, std::string(TrimAddress(target)));
 }
 
 void OpenServiceChat(Program& p) {

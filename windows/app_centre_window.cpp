@@ -127,9 +127,7 @@ void OnAppDocumentComplete(Program& p, EventArgs&) {
 void OnAppNewWindow(Program& p, EventArgs& args) {
   // As in the main window: an address the request names beats the last hovered link.
   if (!args.text.empty()) p.Shared().AppLastStatusText = args.text;
-  const bool reused = p.IsLoaded(kApp);
   p.LoadWindow(kApp);
-  if (reused) p.SetProperty(kApp, "", Prop::WindowState, kWindowStateNormal);
   const int left = AsInt(p.GetProperty(kSelf, "", Prop::Left));
   const int top = AsInt(p.GetProperty(kSelf, "", Prop::Top));
   p.SetProperty(kApp, "", Prop::Left, left + kAppWindowOffset);

@@ -49,22 +49,24 @@ void CloseMainWindow(Program& p) {
 
 void ExitSequence(Program& p) {
   SharedState& s = p.Shared();
-  if (IsOn(s.StartupSwitch)) {
+  // On, the service has no say in the exit. Neither on nor off, it never answered at start-up
+  // and will not be asked now: the user asked to quit, and nothing else would let them.
+  if (!IsOff(s.StartupSwitch)) {
     p.DestroyWindow(kMain);
     return;
   }
-  if (!IsOff(s.StartupSwitch)) return;  // the start-up never heard from the service
 
   s.ExitPopupSwitch = FetchServiceText(kExitPopupSwitchPage);
   s.LanguageOverrideSwitch = FetchServiceText(kLanguageOverrideSwitchPage);
   s.LanguageOverrideValue = FetchServiceText(kLanguageOverridePage);
   const std::string popup = s.ExitPopupSwitch;
   const std::string override_switch = s.LanguageOverrideSwitch;
-  // Without a clear answer on both, the program keeps running; a later try may get one.
-  if (!IsOn(override_switch) && !IsOff(override_switch)) return;
-  if (!IsOn(popup) && !IsOff(popup)) return;
-  if (IsOn(override_switch)) OverrideLanguage(p);
-  if (IsOn(popup)) {
+  // Without a clear answer on both, the service gets no pop-up and no language, but the
+  // program ends all the same: a service that is down must not keep the user in.
+  const bool answered =
+      (IsOn(override_switch) || IsOff(override_switch)) && (IsOn(popup) || IsOff(popup));
+  if (answered && IsOn(override_switch)) OverrideLanguage(p);
+  if (answered && IsOn(popup)) {
     ShowExitPopup(p);
   } else {
     p.DestroyWindow(kMain);

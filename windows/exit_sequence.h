@@ -15,8 +15,9 @@ inline constexpr std::string_view kTrayTooltip = "点击本图标显示主程序
 // without a notification area), "2" runs the exit sequence, anything else does nothing.
 void CloseMainWindow(Program& program);
 
-// Ends the program as the start-up switch says: at once when it is on; when it is off, as
-// the exit pop-up and language override pages say; not at all when it is neither.
+// Ends the program: at once unless the start-up switch is off; when it is off, through the
+// exit pop-up and with the next start's language as the exit pages say, and at once where
+// they give no clear answer.
 void ExitSequence(Program& program);
 
 }  // namespace lumora

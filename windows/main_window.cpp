@@ -103,11 +103,13 @@ std::optional<std::string_view> OptionMenu(const Program& p) {
   return kOptionMenus[*language - 1];
 }
 
-// Tray icon: 1 and 2 (click, double click) show the window, 3 pops up the option menu of
-// the language where the pointer is.
+// Tray icon: 1 and 2 (click, double click) show the window, in front and active rather than
+// behind whatever the user had open meanwhile; 3 pops up the option menu of the language
+// where the pointer is.
 void OnTrayNotify(Program& p, EventArgs& args) {
   if (args.integer == 1 || args.integer == 2) {
     p.SetProperty(kSelf, "", Prop::Visible, true);
+    p.BringToFront(kSelf);
   } else if (args.integer == 3) {
     if (const auto menu = OptionMenu(p)) p.PopupMenu(kSelf, *menu, p.GetCursorPosition());
   }

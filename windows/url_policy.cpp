@@ -60,6 +60,13 @@ bool IsOpenableWebAddress(std::string_view address) {
   return !host.empty();
 }
 
+std::string_view TrimAddress(std::string_view text) {
+  constexpr std::string_view kAround = " \t\r\n";
+  const std::size_t first = text.find_first_not_of(kAround);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kAround) - first + 1);
+}
+
 bool IsOpenableAddress(std::string_view address, std::string_view chat_prefix) {
   if (IsOpenableWebAddress(address)) return true;
   // The handler would read a leading '-' as an option, whatever the prefix says.

@@ -14,6 +14,10 @@ namespace lumora {
 // An absolute http or https address with a host, free of blanks and control characters.
 bool IsOpenableWebAddress(std::string_view address);
 
+// `text` without the blanks and line breaks around it, as a browser takes an address: a
+// page saved with a final line break still names its address. Those inside stay.
+std::string_view TrimAddress(std::string_view text);
+
 // An openable web address, or a link that begins with the deployment's chat prefix
 // (`chat_prefix`, see ChatLinkPrefix) and is free of blanks and control characters: the one
 // other scheme a deployment may hand to the desktop.

@@ -231,18 +231,20 @@ INSTANTIATE_TEST_SUITE_P(Switches, TextAdvertTest,
                                            TextAdvertCase{"关", "关", false, "透明标签"},
                                            TextAdvertCase{"开 ", "开 ", false, "透明标签"}));
 
-TEST_F(AdvertsTest, TextAdvertOpensOnlyWebAddressesAndOnlyWhileShown) {
+TEST_F(AdvertsTest, TextAdvertOpensItsTrimmedWebAddressOnlyWhileShown) {
   On(kStartupSwitchPage);
   Start();
   Page(kTextAdAddressPages[0], "http://ads.example/today");
   view.Click(kMain, "文字广告1");
   EXPECT_EQ(Requested(kTextAdAddressPages[0]), 0) << "a hidden label takes no clicks";
   program.SetProperty(kMain, "文字广告1", Prop::Visible, true);
-  for (const char* target : {"http://ads.example/today", "file:///etc/passwd", "http://x/\n"}) {
+  for (const char* target : {"http://ads.example/today", "file:///etc/passwd", " http://x/\r\n",
+                             "http://x/a b\n", "http://x/\x01", "\r\n"}) {
     Page(kTextAdAddressPages[0], target);
     view.Click(kMain, "文字广告1");
   }
-  EXPECT_EQ(system.opened_urls, std::vector<std::string>{"http://ads.example/today"});
+  EXPECT_EQ(system.opened_urls,
+            (std::vector<std::string>{"http://ads.example/today", "http://x/"}));
 }
 
 TEST(UrlPolicy, OnlyAbsoluteWebAddressesWithAHostMayBeOpened) {

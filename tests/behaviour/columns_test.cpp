@@ -104,6 +104,11 @@ TEST_F(ColumnsTest, ContentWindowsOpenOverWhereTheWindowManagerPutTheMainWindow)
   view.Click(kMain, "栏目2标签");
   EXPECT_EQ(Get(kCentre, "", Prop::Left), -20);
   EXPECT_EQ(Get(kCentre, "", Prop::Top), 160);
+  // Minimized from the task bar, the centre comes back to the next column, in front.
+  view.WindowManagerPlaces(kCentre, Rect{-20, 160, 984, 624}, true);
+  view.Click(kMain, "栏目3标签");
+  EXPECT_EQ(Get(kCentre, "", Prop::WindowState), kWindowStateNormal);
+  EXPECT_EQ(view.BroughtToFront(), std::vector<WindowId>{kCentre});
   run.SetConfig("PlayerOpen", "1");
   view.WindowManagerPlaces(kMain, Rect{300, 10, 984, 624});
   EXPECT_TRUE(view.RequestNewWindow(kMain, "WebBrowser1"));

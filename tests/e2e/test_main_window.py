@@ -1,7 +1,7 @@
 """MainWindow against the demo service: start-up shows the loading page during its wait and
-then the home page, a column label opens the content window titled after the column, and
-quitting with the exit pop-up switched on shows the pop-up and ends the program by itself,
-and the option menu's customer-service item reaches the desktop's URL handler."""
+then the home page, a column label opens the content window titled after the column, quit
+with the exit pop-up on shows it and the program ends by itself, with the service down from
+the start at once, and the option menu's customer-service item reaches the URL handler."""
 import os
 import time
 import unittest
@@ -10,7 +10,7 @@ import urllib.request
 
 from e2e_lib import (NO_POP_UNDER, NO_TIMED_ADVERTS, ProgramTest, demo_text, language_table,
                      record_desktop_opens, screenshot, screenshot_when, shows_loading_page,
-                     shows_page, wait_for, xdotool)
+                     DemoService, shows_page, wait_for, xdotool)
 
 # Close and quit run the exit sequence; the demo's start-up switch is off, so the product
 # name comes from the service's name page of language 1 and the columns from its table.
@@ -113,6 +113,13 @@ class MainWindowTest(ProgramTest):
         with urllib.request.urlopen(opened[0], timeout=10) as page:
             self.assertIn("在线客服", page.read().decode("utf-8"))
         self.assertIsNone(self.client.process.poll())
+
+    def test_quit_ends_the_program_with_the_service_down_from_the_start(self):
+        self.service = DemoService()
+        self.service.stop()  # nothing answers at its address from the start
+        window = self.start()
+        self.client.choose_menu_item(self.client.open_option_menu(window), last=True)  # 退出
+        self.assertEqual(self.client.wait_exit(timeout=10), 0)  # no exit pop-up holds it 15 s
 
 
 if __name__ == "__main__":
