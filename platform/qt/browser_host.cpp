@@ -62,7 +62,7 @@ class InputWatch : public QObject {
       case QEvent::MouseButtonRelease:
       case QEvent::KeyPress:
       case QEvent::TouchBegin:
-        if (page_ && event->spontaneous()) page_->NoteUserInput();
+        if (page_) page_->NoteUserInput();
         break;
       default:
         break;

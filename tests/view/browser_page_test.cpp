@@ -8,6 +8,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
+#include "tests/support/test_server.h"
 #include "view_test_support.h"
 
 namespace lumora::viewtest {
@@ -146,6 +147,17 @@ TEST_F(BrowserPageTest, PermissionRequestsAreRefusedWithoutAPrompt) {
     web->page()->runJavaScript(c.script);
     EXPECT_TRUE(TitleIs("denied")) << web->title().toStdString();
   }
+}
+
+TEST_F(BrowserPageTest, AProgramLoadRedirectedToAnotherSiteFailsAndStillCompletes) {
+  testing::TestServer server;
+  server.Set("/go", testing::TestServer::Redirect("http://localhost:9/away"));
+  const int before = Count(kPlayer, "web", Event::DocumentComplete);
+  program->NavigateBrowser(kPlayer, "web", server.Base() + "go");
+  ASSERT_TRUE(WaitFor([&] { return Count(kPlayer, "web", Event::DocumentComplete) > before; }));
+  Pause(500);
+  EXPECT_NE(web->url().host(), QLatin1String("localhost"));
+  EXPECT_TRUE(g_outside.empty());  // nobody asked for it: it goes nowhere
 }
 
 TEST_F(BrowserPageTest, ADeadPageProcessReloadsOnceThenShowsTheLocalPage) {

@@ -144,6 +144,11 @@ NoSystem g_system;
 void OpenOutside(Program&, const std::string& address) {
   g_outside.push_back(address);
 }
+// Pages of "localhost" stand for another site; everything else is the service's own.
+PageTrust Trust(const Program&, std::string_view address) {
+  return address.find("//localhost") != std::string_view::npos ? PageTrust::kDesktop
+                                                               : PageTrust::kShow;
+}
 QString g_scratch;
 
 }  // namespace
@@ -167,7 +172,7 @@ SystemServices& QuietSystem() {
 }
 
 Catalogue TestCatalogue() {
-  return Catalogue{Definition, Bindings, nullptr, OpenOutside};
+  return Catalogue{Definition, Bindings, nullptr, OpenOutside, Trust};
 }
 
 Bytes SolidPicture(int width, int height, QColor color) {
