@@ -29,11 +29,52 @@ TEST(BrowserEngineSwitches, JoinTheUsersOwnOnceAndLeaveThemAsGiven) {
   const QByteArray user = "--js-flags=\"--max-old-space-size=64\"  --lang=de";
   const QByteArray joined = WithOurEngineSwitches(user);
   EXPECT_TRUE(joined.startsWith(user));
-  EXPECT_TRUE(joined.endsWith(ours));
+  // Ours follow, each once; our V8 flags join the user's (below).
+  for (const QByteArray& switch_ : ours.split(' ')) {
+    if (!switch_.startsWith("--js-flags=")) {
+      EXPECT_EQ(joined.split(' ').count(switch_), 1);
+    }
+  }
 
   // Applied again (a restarted copy inherits the environment), nothing is added twice.
   EXPECT_EQ(WithOurEngineSwitches(joined), joined);
   EXPECT_EQ(WithOurEngineSwitches("  " + ours + " "), "  " + ours + " ");
+}
+
+// The engine keeps the last --js-flags only: ours must carry the user's V8 flags along, and
+// a user's own choice about the JIT stands.
+TEST(BrowserEngineSwitches, JoinOurV8FlagsToTheUsersLast) {
+  const struct {
+    const char* user;
+    const char* last_js_flags;  // in the joined list; null: the user's choice, left alone
+  } cases[] = {
+      {"", "--js-flags=--jitless\t--no-expose-wasm"},
+      {"--js-flags=--expose-gc", "--js-flags=--expose-gc\t--jitless\t--no-expose-wasm"},
+      {"--js-flags=--a --lang=de --js-flags=--b", "--js-flags=--b\t--jitless\t--no-expose-wasm"},
+      {"--js-flags=--jitless-ish", "--js-flags=--jitless-ish\t--jitless\t--no-expose-wasm"},
+      {"--js-flags=--no-jitless", nullptr},
+      {"--js-flags=--expose-gc\t--no_jitless", nullptr},
+      {"--js-flags=-nojitless", nullptr},
+      {"--js-flags=--a --js-flags=--jitless", nullptr},
+  };
+  for (const auto& c : cases) {
+    const QList<QByteArray> joined = WithOurEngineSwitches(c.user).split(' ');
+    const auto js_flags = [](const QList<QByteArray>& list) {
+      QList<QByteArray> found;
+      for (const QByteArray& s : list) {
+        if (s.startsWith("--js-flags=")) found += s;
+      }
+      return found;
+    };
+    const QList<QByteArray> theirs = js_flags(QByteArray(c.user).split(' '));
+    const QList<QByteArray> all = js_flags(joined);
+    if (LUMORA_JS_JIT || c.last_js_flags == nullptr) {
+      EXPECT_EQ(all, theirs) << c.user;
+    } else {
+      ASSERT_EQ(all.size(), theirs.size() + 1) << c.user;
+      EXPECT_EQ(all.back(), c.last_js_flags) << c.user;
+    }
+  }
 }
 
 TEST(BrowserEngineCompositing, TellsSoftwareRasterisersFromGpuDrivers) {
