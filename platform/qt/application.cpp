@@ -21,6 +21,7 @@ void SetUpApplication() {
   // The engine dumps its graphics set-up at every start; it means nothing to a user. A
   // QT_LOGGING_RULES of the user's own still turns it back on.
   QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+  WatchEngineSandbox();
 }
 
 }  // namespace lumora::qtview

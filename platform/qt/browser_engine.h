@@ -6,11 +6,26 @@
 #include <filesystem>
 #include <optional>
 
+class QWebEngineSettings;
+
 namespace lumora::qtview {
 
 // The engine's switch list (the QTWEBENGINE_CHROMIUM_FLAGS form) with ours added to the
-// user's own, each of ours once.
+// user's own, each of ours once. Our V8 flags (--js-flags) join the user's last --js-flags,
+// unless that already chooses about the JIT.
 QByteArray WithOurEngineSwitches(const QByteArray& user_switches);
+
+// Switches off what the portal's pages do not need and an attacker could use: WebGL,
+// plugins, the PDF viewer, DNS prefetch, hyperlink auditing, local pages' access to remote
+// addresses, insecure content in secure pages. For the profile every
+// browser shares.
+void HardenBrowserSettings(QWebEngineSettings* settings);
+
+// Once the application object exists, for an ordinary user with the sandbox not switched
+// off: watches for the first sandboxed page process and, where it runs without the sandbox's
+// namespaces (or without the sandbox), says so in one line on standard error, with the
+// cause and the fix. The program goes on either way.
+void WatchEngineSandbox();
 
 // Puts WithOurEngineSwitches into QTWEBENGINE_CHROMIUM_FLAGS. Call first thing in main(),
 // while the program has one thread: changing the environment races with any other thread

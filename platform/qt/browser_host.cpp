@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/qt/browser_engine.h"
 #include "platform/qt/full_screen.h"
 #include "platform/qt/script_dialog.h"
 
@@ -356,6 +357,7 @@ QWebEngineProfile* BrowserHost::Profile() {
   profile_->settings()->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, false);
   // Players' full-screen buttons; the page class grants and shows it.
   profile_->settings()->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, true);
+  HardenBrowserSettings(profile_->settings());
   QObject::connect(profile_, &QWebEngineProfile::downloadRequested, profile_,
                    [this](QWebEngineDownloadRequest* download) {
                      if (download_handler_) download_handler_(download);

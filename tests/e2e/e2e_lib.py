@@ -64,14 +64,19 @@ class Client:
         self.env.setdefault("XDG_DATA_HOME", os.path.join(self.root, "data"))
         self.process = None
 
-    def start(self):
+    def start(self, user=None):
+        """user: a pwd entry to run the program as, its files handed to that user."""
         # Output goes to files: a full pipe would stall the program under test.
         self.stdout_path = os.path.join(self.root, "stdout.txt")
         self.stderr_path = os.path.join(self.root, "stderr.txt")
+        ids = {}
+        if user is not None:
+            ids = {"user": user.pw_uid, "group": user.pw_gid, "extra_groups": []}
+            subprocess.run(["chown", "-R", f"{user.pw_uid}:{user.pw_gid}", self.root], check=True)
         with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
             self.process = subprocess.Popen(
                 [os.path.join(self.app, "lumora")], env=self.env, cwd=self.root,
-                stdout=out, stderr=err)
+                stdout=out, stderr=err, **ids)
         return self
 
     def stderr(self):

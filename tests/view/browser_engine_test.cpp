@@ -29,11 +29,38 @@ TEST(BrowserEngineSwitches, JoinTheUsersOwnOnceAndLeaveThemAsGiven) {
   const QByteArray user = "--js-flags=\"--max-old-space-size=64\"  --lang=de";
   const QByteArray joined = WithOurEngineSwitches(user);
   EXPECT_TRUE(joined.startsWith(user));
-  EXPECT_TRUE(joined.endsWith(ours));
+  // Ours follow, each once; our V8 flags join the user's (below).
+  for (const QByteArray& switch_ : ours.split(' ')) {
+    if (!switch_.startsWith("--js-flags=")) {
+      EXPECT_EQ(joined.split(' ').count(switch_), 1);
+    }
+  }
 
   // Applied again (a restarted copy inherits the environment), nothing is added twice.
   EXPECT_EQ(WithOurEngineSwitches(joined), joined);
   EXPECT_EQ(WithOurEngineSwitches("  " + ours + " "), "  " + ours + " ");
+}
+
+// The engine keeps the last --js-flags only: ours carry the user's V8 flags along, and a
+// user's own choice about the JIT stands (null: nothing of ours added).
+TEST(BrowserEngineSwitches, JoinOurV8FlagsToTheUsersLast) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "--js-flags=--jitless\t--no-expose-wasm"},
+      {"--js-flags=--a --lang=de --js-flags=--b", "--js-flags=--b\t--jitless\t--no-expose-wasm"},
+      {"--js-flags=--jitless-ish", "--js-flags=--jitless-ish\t--jitless\t--no-expose-wasm"},
+      {"--js-flags=--no-jitless", nullptr},
+      {"--js-flags=--a\t--no_jitless", nullptr},
+      {"--js-flags=-nojitless", nullptr},
+  };
+  for (const auto& [user, ours] : cases) {
+    const QByteArray joined = WithOurEngineSwitches(user);
+    const QByteArray last = joined.mid(joined.lastIndexOf("--js-flags=")).split(' ').front();
+    if (LUMORA_JS_JIT || ours == nullptr) {
+      EXPECT_EQ(joined.count("--js-flags="), QByteArray(user).count("--js-flags=")) << user;
+    } else {
+      EXPECT_EQ(last, ours) << user;
+    }
+  }
 }
 
 TEST(BrowserEngineCompositing, TellsSoftwareRasterisersFromGpuDrivers) {
