@@ -44,7 +44,10 @@ bool Configure(CURL* h, const std::string& address, long max_redirects) {
   auto set = [&ok](CURLcode rc) { ok = ok && rc == CURLE_OK; };
   set(curl_easy_setopt(h, CURLOPT_URL, address.c_str()));
   set(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
-  set(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
+  // A secure address never ends on a plain one: that would hand the answer to anyone on the
+  // network path after all.
+  const bool secure = HasWebScheme(address) && address.size() > 4 && (address[4] | 0x20) == 's';
+  set(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https"));
   set(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L));
   set(curl_easy_setopt(h, CURLOPT_MAXREDIRS, max_redirects));
   set(curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L));
