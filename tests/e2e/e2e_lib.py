@@ -298,6 +298,15 @@ def record_desktop_opens(client):
     return opened
 
 
+def desktop_opens(opened):
+    """The addresses recorded so far in the file record_desktop_opens returned."""
+    try:
+        with open(opened) as f:
+            return f.read().split()
+    except FileNotFoundError:
+        return []
+
+
 def window_named(name, timeout=90):
     """A visible window with exactly this name, whoever shows it."""
     def find():

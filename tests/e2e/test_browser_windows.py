@@ -10,7 +10,7 @@ import time
 import unittest
 
 from e2e_lib import (NO_POP_UNDER, ON, LoopbackServer, ProgramTest, config_items,
-                     record_desktop_opens, wait_for, xdotool)
+                     desktop_opens, record_desktop_opens, wait_for, xdotool)
 
 ADVERT = "ads/youtan.html"
 BIG = 20 << 20
@@ -82,11 +82,7 @@ class BrowserWindowsTest(ProgramTest):
         self.opened = record_desktop_opens(client)
 
     def recorded(self):
-        try:
-            with open(self.opened) as f:
-                return f.read().split()
-        except FileNotFoundError:
-            return []
+        return desktop_opens(self.opened)
 
     def test_an_advert_link_opens_the_desktop_browser_and_other_schemes_open_nothing(self):
         page = advert_page(link("landing.html", 0) + link("javascript:alert(1)", 80) +

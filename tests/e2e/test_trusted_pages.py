@@ -5,8 +5,9 @@ none from an advert, the service's own modal to its window only."""
 import time
 import unittest
 
-from e2e_lib import (NO_TIMED_ADVERTS, ON, ProgramTest, demo_text, language_table, pixel,
-                     record_desktop_opens, screenshot, screenshot_when, shows_page, wait_for, xdotool)
+from e2e_lib import (NO_TIMED_ADVERTS, ON, ProgramTest, demo_text, desktop_opens,
+                     language_table, pixel, record_desktop_opens, screenshot, screenshot_when,
+                     shows_page, wait_for, xdotool)
 
 PRODUCT = demo_text("ads/namejt.html")
 COLUMNS = language_table(1)
@@ -38,11 +39,7 @@ class TrustedPagesTest(ProgramTest):
         return main
 
     def recorded(self):
-        try:
-            with open(self.opened) as f:
-                return f.read().split()
-        except FileNotFoundError:
-            return []
+        return desktop_opens(self.opened)
 
     def alive_count(self):
         return self.service.requests().count("/event?name=alive")
