@@ -89,5 +89,7 @@ class EngineHardeningTest(ProgramTest):
         time.sleep(2)
         self.assertEqual(self.client.stderr().count(SANDBOX_LINE), 1)
         self.assertIsNone(self.client.process.poll())
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)
