@@ -3,6 +3,7 @@
 #include <sys/socket.h>
 
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -40,9 +41,11 @@ class LoggingTaskQueue : public httplib::TaskQueue {
  public:
   explicit LoggingTaskQueue(RequestLog& log) : log_(log), pool_(kServerThreads) {}
 
-  void enqueue(std::function<void()> fn) override {
+  // Since cpp-httplib 0.15 the queue answers whether it took the connection; before, nothing.
+  using Taken = decltype(std::declval<httplib::TaskQueue&>().enqueue(std::function<void()>()));
+  Taken enqueue(std::function<void()> fn) override {
     log_.Write("ACCEPT", "#" + std::to_string(++connections_));
-    pool_.enqueue(std::move(fn));
+    return pool_.enqueue(std::move(fn));
   }
   void shutdown() override { pool_.shutdown(); }
 
