@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it on this machine with apt-get, starts the installed
+# Builds the Debian package, checks it as the distribution does (lintian, AppStream, the
+# desktop entry), installs it on this machine with apt-get, starts the installed
 # program under a private Xvfb (as root and as an ordinary user), checks that the main
 # window appears and that the program saved its settings in the user's own app folder,
 # saves screenshots, and removes the package again. Too heavy for ctest; run it by hand:
@@ -21,13 +22,15 @@ while [ $# -gt 0 ]; do
     --build-dir) build="$(realpath -m "${2:?--build-dir needs a value}")"; shift 2 ;;
     --user) user="${2:?--user needs a value}"; shift 2 ;;
     --keep) keep=1; shift ;;
-    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "check-deb.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
   esac
 done
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 step() { echo "== $*"; }
+# Another apt-get on the machine (an upgrade, a second check) is waited for, not failed on.
+apt=(apt-get -o DPkg::Lock::Timeout=600)
 fail() { echo "check-deb.sh: FAILED: $*" >&2; exit 1; }
 
 cd "$repo"
@@ -49,9 +52,33 @@ rm -f "$build"/lumora_*.deb
 deb="$(ls "$build"/lumora_*.deb)"
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "Depends: $depends"
-for need in libqt6webenginewidgets6 libqt6webenginecore6-bin fonts-noto-cjk libcurl4 xdg-utils; do
+# libcurl4 is libcurl4t64 from Debian 13 on: the package names what its own release calls it.
+for need in libqt6webenginewidgets6 libqt6webenginecore6-bin fonts-noto-cjk 'libcurl4(t64)?' \
+            xdg-utils; do
   grep -Eq "(^|, )$need( |,|$)" <<< "$depends" || fail "the package does not depend on $need"
 done
+# Every name is a real package of this distribution, not one that only an older release had.
+for name in $(sed -E 's/\([^)]*\)//g; s/[,|]/ /g' <<< "$depends"); do
+  apt-cache show --no-all-versions "$name" > /dev/null 2>&1 ||
+    fail "the package depends on $name, which this distribution does not have"
+done
+
+step "The distribution's checks"
+# Lintian speaks of errors and warnings; its information and pedantic notes are advice.
+lintian --fail-on error,warning "$deb" || fail "lintian found errors or warnings"
+lintian_root="$build/deb-contents"
+rm -rf "$lintian_root"
+dpkg-deb -x "$deb" "$lintian_root"
+# The screenshots' addresses are the deployment's website, which need not be reachable here;
+# their pictures are the repository's packaging/screenshots/.
+metainfo="$lintian_root/usr/share/metainfo/invalid.lumora.lumora.metainfo.xml"
+appstreamcli validate --pedantic --no-net "$metainfo" || fail "the AppStream description is invalid"
+for shot in $(sed -n 's|.*<image>.*/screenshots/\([^<]*\)</image>.*|\1|p' "$metainfo"); do
+  [ -s "packaging/screenshots/$shot" ] || fail "no picture packaging/screenshots/$shot"
+done
+desktop-file-validate "$lintian_root/usr/share/applications/lumora.desktop" ||
+  fail "the .desktop entry is invalid"
+rm -rf "$lintian_root"
 
 out="$build/deb-check"
 rm -rf "$out"
@@ -63,7 +90,7 @@ cleanup() {
   [ ! -f "$state/demo.pid" ] || kill "$(cat "$state/demo.pid")" 2> /dev/null || true
   if [ "$installed" -eq 1 ] && [ "$keep" -eq 0 ]; then
     step "Removing the package"
-    $SUDO apt-get remove -y -q lumora > /dev/null || true
+    $SUDO "${apt[@]}" remove -y -q lumora > /dev/null || true
   fi
   rm -rf "$state"
 }
@@ -71,16 +98,14 @@ trap cleanup EXIT
 
 step "Installing $deb"
 # Recommends stay out: the check is about what the package itself needs.
-$SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --reinstall --no-install-recommends "$deb"
+$SUDO env DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y -q --reinstall \
+  --no-install-recommends "$deb"
 installed=1
 for f in /usr/bin/lumora /usr/lib/lumora/lumora /usr/lib/lumora/Config.ini \
          /usr/lib/lumora/Skins/Default/Top.jpg /usr/share/applications/lumora.desktop \
          /usr/share/icons/hicolor/48x48/apps/lumora.png /usr/share/icons/hicolor/256x256/apps/lumora.png; do
   [ -e "$f" ] || fail "$f is not installed"
 done
-if command -v desktop-file-validate > /dev/null; then
-  desktop-file-validate /usr/share/applications/lumora.desktop || fail "the .desktop entry is invalid"
-fi
 
 base="$(LUMORA_DEMO_SERVICE="$build/tools/demo_service/lumora-demo-service" \
   ./scripts/demo-service.sh --port 0 --log "$out/demo-service.log" --pid-file "$state/demo.pid")"
@@ -160,7 +185,7 @@ cmp -s /usr/lib/lumora/Config.ini data/Config.ini || fail "the installed Config.
 
 if [ "$keep" -eq 0 ]; then
   step "Removing the package"
-  $SUDO apt-get remove -y -q lumora > /dev/null
+  $SUDO "${apt[@]}" remove -y -q lumora > /dev/null
   installed=0
   [ ! -e /usr/bin/lumora ] && [ ! -e /usr/lib/lumora ] || fail "files left after removal"
 fi

@@ -3,17 +3,27 @@
 # when something is missing, so repeated runs cost one dpkg query.
 set -euo pipefail
 
+# The names that differ between the supported releases, in this one place.
+case "$(. /etc/os-release && echo "${VERSION_CODENAME:-}")" in
+  bookworm) clang_major=14 ;;  # Debian 12
+  trixie) clang_major=19 ;;    # Debian 13
+  *) # another release: the runtime that matches its default clang
+    clang_major="$(apt-cache depends clang 2> /dev/null | sed -n 's/^ *Depends: clang-\([0-9]*\)$/\1/p' | head -1)"
+    clang_major="${clang_major:-14}" ;;
+esac
+
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-webengine-dev libqt6webenginecore6-bin libqt6svg6 qt6-wayland
   libcurl4-openssl-dev libssl-dev zlib1g-dev libsimpleini-dev libcpp-httplib-dev
   libsodium-dev libarchive-dev nlohmann-json3-dev minisign
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev clang-format
+  clang "libclang-rt-$clang_major-dev" clang-format
   xvfb xauth x11-utils xdotool trayer imagemagick fonts-noto-cjk weston openbox
   python3
   locales dbus dbus-daemon dbus-bin util-linux iproute2 xdg-utils ffmpeg
   at-spi2-core python3-pyatspi
+  lintian appstream desktop-file-utils
 )
 # npm installs the pinned web player libraries of the end-to-end tests. A Node.js of another
 # origin often brings its own npm, so Debian's pair is only asked for when there is no npm.
@@ -44,6 +54,8 @@ fi
 
 echo "Installing missing packages: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -q
-$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+# Another apt-get on the machine is waited for, not failed on.
+apt=(apt-get -o DPkg::Lock::Timeout=600)
+$SUDO "${apt[@]}" update -q
+$SUDO "${apt[@]}" install -y -q --no-install-recommends "${missing[@]}"
 ensure_comma_locale

@@ -19,6 +19,7 @@
 
 #include "platform/qt/browser_engine.h"
 #include "platform/qt/full_screen.h"
+#include "platform/qt/permissions.h"
 #include "platform/qt/script_dialog.h"
 
 namespace lumora::qtview {
@@ -112,10 +113,7 @@ BrowserPage::BrowserPage(BrowserHost* host, QObject* parent)
   });
   // A video portal needs none of these; asking the user would only be in the way. Clipboard
   // reads stay off through the settings' default, and the engine refuses what it cannot ask.
-  connect(this, &QWebEnginePage::featurePermissionRequested, this,
-          [this](const QUrl& origin, Feature feature) {
-            setFeaturePermission(origin, feature, PermissionDeniedByUser);
-          });
+  DenyAllPermissions(this);
 }
 
 BrowserPage::~BrowserPage() = default;

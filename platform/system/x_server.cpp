@@ -26,6 +26,9 @@ using HasError = int (*)(void*);
 using Disconnect = void (*)(void*);
 using QueryExtension = QueryCookie (*)(void*, std::uint16_t, const char*);
 using QueryExtensionReply = QueryReply* (*)(void*, QueryCookie, void**);
+// xcb_intern_atom's cookie and reply: the same layouts as the extension query's.
+using InternAtom = QueryCookie (*)(void*, std::uint8_t, std::uint16_t, const char*);
+using InternAtomReply = void* (*)(void*, QueryCookie, void**);
 
 // Runs `use` on an open connection to `display`; false when none opens.
 bool WithConnection(const std::string& display, const std::function<void(void*, void*)>& use) {
@@ -77,6 +80,22 @@ std::optional<bool> XServerHasAnyExtension(const std::string& display,
     if (answered || any) has = any;
   });
   return has;
+}
+
+bool InternXAtom(const std::string& display, std::string_view name) {
+  bool made = false;
+  WithConnection(display, [&](void* xcb, void* connection) {
+    auto intern = reinterpret_cast<InternAtom>(dlsym(xcb, "xcb_intern_atom"));
+    auto reply = reinterpret_cast<InternAtomReply>(dlsym(xcb, "xcb_intern_atom_reply"));
+    if (!intern || !reply) return;
+    // The answer proves the server made it before this connection goes.
+    void* answer =
+        reply(connection,
+              intern(connection, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr);
+    made = answer != nullptr;
+    std::free(answer);
+  });
+  return made;
 }
 
 std::optional<bool> XServerOffersDirectRendering(const std::string& display) {

@@ -64,7 +64,10 @@ class ViewTest : public ::testing::Test {
   template <typename W = QWidget>
   W* Widget(WindowId window, const char* name) {
     QWidget* top = view->WindowWidget(window);
-    return top == nullptr ? nullptr : top->findChild<W*>(QString::fromUtf8(name));
+    // By name, then by the real type: findChild's own type check needs Q_OBJECT, which the
+    // program's own widget classes do without.
+    return top == nullptr ? nullptr
+                          : dynamic_cast<W*>(top->findChild<QWidget*>(QString::fromUtf8(name)));
   }
 
   // A file of this case's directory, and its file: address as the browsers report it.

@@ -3,6 +3,9 @@
 #include <sys/socket.h>
 
 #include <ctime>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -34,15 +37,27 @@ constexpr std::pair<const char*, const char*> kContentTypes[] = {
     {"png", "image/png"},         {"jpg", "image/jpeg"}, {"ico", "image/x-icon"},
     {"webm", "video/webm"},       {"mp4", "video/mp4"},  {"vtt", "text/vtt"}};
 
+const char* ContentTypeOf(std::string_view path) {
+  const auto dot = path.rfind('.');
+  if (dot != std::string_view::npos && path.find('/', dot) == std::string_view::npos) {
+    for (const auto& [extension, type] : kContentTypes) {
+      if (path.substr(dot + 1) == extension) return type;
+    }
+  }
+  return "application/octet-stream";
+}
+
 // Hands accepted connections to a thread pool and writes one "ACCEPT #n" line per connection,
 // so a log reader can tell reused connections from new ones.
 class LoggingTaskQueue : public httplib::TaskQueue {
  public:
   explicit LoggingTaskQueue(RequestLog& log) : log_(log), pool_(kServerThreads) {}
 
-  void enqueue(std::function<void()> fn) override {
+  // Since cpp-httplib 0.15 the queue answers whether it took the connection; before, nothing.
+  using Taken = decltype(std::declval<httplib::TaskQueue&>().enqueue(std::function<void()>()));
+  Taken enqueue(std::function<void()> fn) override {
     log_.Write("ACCEPT", "#" + std::to_string(++connections_));
-    pool_.enqueue(std::move(fn));
+    return pool_.enqueue(std::move(fn));
   }
   void shutdown() override { pool_.shutdown(); }
 
@@ -63,7 +78,7 @@ void ExclusiveSocketOptions(socket_t sock) {
 }  // namespace
 
 DemoServer::DemoServer(const std::filesystem::path& root, RequestLog& log, DemoRelease* release)
-    : log_(log), release_(release) {
+    : root_(root), log_(log), release_(release) {
   server_.new_task_queue = [this] { return new LoggingTaskQueue(log_); };
   server_.set_socket_options(ExclusiveSocketOptions);
   // Headers and body go out in separate writes; with Nagle on, a reused connection waits for
@@ -84,6 +99,15 @@ DemoServer::DemoServer(const std::filesystem::path& root, RequestLog& log, DemoR
         return httplib::Server::HandlerResponse::Handled;
       }
     }
+    // Answered here rather than after the library's file handler: newer versions of the
+    // library stream a file from disk, so that handler never sees the body to rebase.
+    if (req.method == "GET" || req.method == "HEAD") {
+      if (const auto page = RebasedAddressPage(req.path)) {
+        res.set_header("Cache-Control", "no-cache");
+        res.set_content(*page, ContentTypeOf(req.path));
+        return httplib::Server::HandlerResponse::Handled;
+      }
+    }
     return httplib::Server::HandlerResponse::Unhandled;
   });
 
@@ -93,11 +117,10 @@ DemoServer::DemoServer(const std::filesystem::path& root, RequestLog& log, DemoR
   for (const auto& [extension, type] : kContentTypes) {
     server_.set_file_extension_and_mimetype_mapping(extension, type);
   }
-  server_.set_file_request_handler([this](const httplib::Request&, httplib::Response& res) {
+  server_.set_file_request_handler([](const httplib::Request&, httplib::Response& res) {
     if (!res.has_header("Content-Type")) {
       res.set_header("Content-Type", "application/octet-stream");
     }
-    RebaseAddressPage(res.body);
   });
 
   if (release_ != nullptr) release_->AddRoutes(server_);
@@ -109,11 +132,26 @@ DemoServer::DemoServer(const std::filesystem::path& root, RequestLog& log, DemoR
   });
 }
 
-void DemoServer::RebaseAddressPage(std::string& body) const {
-  if (base_.empty() || base_ == kDefaultBase) return;
-  if (body.size() > kMaxAddressPageLength || !body.starts_with(kDefaultBase)) return;
-  if (body.find_first_of("\r\n<") != std::string::npos) return;
+std::optional<std::string> DemoServer::RebasedAddressPage(const std::string& path) const {
+  if (base_.empty() || base_ == kDefaultBase) return std::nullopt;
+  // Only a plain file below the site: no way up, no hidden or odd names.
+  if (!path.starts_with('/') || path.find("/.") != std::string::npos ||
+      path.find_first_of(std::string_view("\\\0", 2)) != std::string::npos) {
+    return std::nullopt;
+  }
+  const std::filesystem::path file = root_ / path.substr(1);
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
+  const auto size = std::filesystem::file_size(file, ec);
+  if (ec || size > kMaxAddressPageLength) return std::nullopt;
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::string body((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (!body.starts_with(kDefaultBase) || body.find_first_of("\r\n<") != std::string::npos) {
+    return std::nullopt;
+  }
   body.replace(0, kDefaultBase.size(), base_);
+  return body;
 }
 
 int DemoServer::Bind(int port) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -40,8 +41,11 @@ class DemoServer {
   void Stop() { server_.stop(); }
 
  private:
-  void RebaseAddressPage(std::string& body) const;
+  // The address page at the request path `path`, rebased onto our real address; nothing when
+  // the path names no such page or we listen at the default address.
+  std::optional<std::string> RebasedAddressPage(const std::string& path) const;
 
+  std::filesystem::path root_;
   httplib::Server server_;
   RequestLog& log_;
   DemoRelease* release_;
