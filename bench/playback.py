@@ -16,7 +16,8 @@ as a player's button does). Per case and program:
 
     bench/playback.py [--build-dir DIR] [--runs N] [--settle S] [--measure S]
                       [--cases PATTERN ...] [--only lumora|chromium] [--baseline DIR]
-                      [--variant VAR=VALUE[;VAR=VALUE]] [--no-mpv] [--json FILE]
+                      [--variant VAR=VALUE[;VAR=VALUE]] [--record DIR]
+                      [--no-mpv] [--no-wm] [--json FILE]
                       [--chromium PATH]
 
   --runs N         measured runs of each program per case (2); medians and spreads reported
@@ -27,6 +28,7 @@ as a player's button does). Per case and program:
   --baseline DIR   also measure the program of another build, in the same runs
   --variant V=X    also measure the program with this environment, in the same runs
   --no-mpv         leave out the native player, which is otherwise measured where installed
+  --record DIR     also record a call-graph profile of the tree (perf record) into DIR
   --no-wm          no window manager on the private displays (Chromium then never enters
                    full screen)
 
@@ -267,6 +269,30 @@ def window_of(pid):
     return max(found, key=lambda w: w[2] * w[3]) if found else None
 
 
+def fit_viewport(pid, service, since, shown):
+    """Chromium's title strip is not always the same height when its window first maps
+    under the window manager: the window is resized until its page sees VIEWPORT."""
+    for _ in range(3):
+        if (shown.get("w"), shown.get("h")) == VIEWPORT:
+            break
+        listing = subprocess.run(["xdotool", "search", "--onlyvisible", "--pid", str(pid)],
+                                 capture_output=True, text=True, check=False).stdout.split()
+        window = window_of(pid)
+        if not listing or window is None:
+            break
+        width = window[2] + VIEWPORT[0] - int(shown["w"])
+        height = window[3] + VIEWPORT[1] - int(shown["h"])
+        for found in listing:
+            subprocess.run(["xdotool", "windowsize", found, str(width), str(height)],
+                           check=False)
+        asked = time.time()
+        time.sleep(2.5)
+        report = latest(service, since)
+        if report and report[0] >= asked:
+            shown = report[1]
+    return shown
+
+
 # --- measuring -----------------------------------------------------------------------------
 
 def reports(service, since):
@@ -339,6 +365,32 @@ class CpuSampler:
                       reverse=True)[:4]
 
 
+class Profile:
+    """A call-graph profile of the tree (the processes present when the measurement begins)
+    over the measurement, if asked: perf record on the CPU clock, as this machine's virtual
+    CPUs offer no hardware counters."""
+
+    def __init__(self, sampler, x_pids, args, label):
+        self.process = None
+        if not args.record:
+            return
+        tree = ",".join(str(p) for p in sorted(set(sampler.last) - x_pids))
+        os.makedirs(args.record, exist_ok=True)
+        self.process = subprocess.Popen(
+            ["perf", "record", "-q", "-e", "cpu-clock", "-g", "-F", "499", "-p", tree, "-o",
+             os.path.join(args.record, f"{label}-{int(time.time())}.data"), "--",
+             "sleep", str(args.measure)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def finish(self):
+        if self.process is None:
+            return
+        try:
+            self.process.wait(timeout=120)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+
+
 def measure(program, case, work, service, args, running):
     """One program playing one case on its own X server; returns its figures."""
     folder = tempfile.mkdtemp(prefix=program.name.replace(" ", "-") + "-", dir=work)
@@ -366,6 +418,8 @@ def measure(program, case, work, service, args, running):
             if not alive():
                 fail(f"{program.name} ended early; see {folder}/output.log")
             shown = latest(service, since)[1]
+            if case["mode"] == "window" and isinstance(program, Chromium):
+                shown = fit_viewport(process.pid, service, since, shown)
             if (shown.get("w"), shown.get("h")) != VIEWPORT:
                 print(f"warning: {program.name}'s viewport is {shown.get('w'):.0f} x "
                       f"{shown.get('h'):.0f}, not {VIEWPORT[0]} x {VIEWPORT[1]}", flush=True)
@@ -388,7 +442,10 @@ def measure(program, case, work, service, args, running):
             time.sleep(args.settle)
         start = latest(service, since)
         sampler = CpuSampler(process.pid, folder, {str(p): p for p in xvfb.pids()})
+        profile = Profile(sampler, xvfb.pids(), args,
+                          f"{case['name']}-{program.name.replace(' ', '_')}")
         sampler.run(args.measure, alive)
+        profile.finish()
         # The page reports once a second; the next report closes the measurement.
         end_time = time.time()
         if not isinstance(program, Mpv):
@@ -496,6 +553,7 @@ def main():
                              "environment (repeatable)")
     parser.add_argument("--no-mpv", action="store_true")
     parser.add_argument("--no-wm", action="store_true")
+    parser.add_argument("--record")
     parser.add_argument("--chromium", default="/usr/bin/chromium")
     parser.add_argument("--json")
     args = parser.parse_args()
