@@ -354,6 +354,24 @@ class CpuSampler:
             self.sample()
         self.wall = time.monotonic() - self.began
 
+    def threads(self, pid):
+        """CPU ticks by thread name of one process, summed over threads of the same name."""
+        found = {}
+        try:
+            tasks = os.listdir(f"/proc/{pid}/task")
+        except OSError:
+            return found
+        for task in tasks:
+            try:
+                with open(f"/proc/{pid}/task/{task}/stat") as f:
+                    raw = f.read()
+            except OSError:
+                continue
+            name = raw[raw.index("(") + 1:raw.rindex(")")]
+            fields = raw[raw.rindex(")") + 2:].split()
+            found[name] = found.get(name, 0) + int(fields[11]) + int(fields[12])
+        return found
+
     def percent(self, pids):
         return 100 * sum((self.last[p] - self.first[p]) / self.tick for p in pids
                          if p in self.last) / self.wall
@@ -420,7 +438,7 @@ def measure(program, case, work, service, args, running):
             shown = latest(service, since)[1]
             if case["mode"] == "window" and isinstance(program, Chromium):
                 shown = fit_viewport(process.pid, service, since, shown)
-            if (shown.get("w"), shown.get("h")) != VIEWPORT:
+            if case["mode"] == "window" and (shown.get("w"), shown.get("h")) != VIEWPORT:
                 print(f"warning: {program.name}'s viewport is {shown.get('w'):.0f} x "
                       f"{shown.get('h'):.0f}, not {VIEWPORT[0]} x {VIEWPORT[1]}", flush=True)
             if case["mode"] == "full":
@@ -444,8 +462,16 @@ def measure(program, case, work, service, args, running):
         sampler = CpuSampler(process.pid, folder, {str(p): p for p in xvfb.pids()})
         profile = Profile(sampler, xvfb.pids(), args,
                           f"{case['name']}-{program.name.replace(' ', '_')}")
+        threads_before = sampler.threads(process.pid)
         sampler.run(args.measure, alive)
         profile.finish()
+        threads_after = sampler.threads(process.pid)
+        # Where the program's own process spends it: the interface thread, which also
+        # composes the browser views into the window, and the engine's compositor.
+        figures["threads"] = sorted(
+            ((round(100 * (ticks - threads_before.get(name, 0)) / sampler.tick / sampler.wall,
+                    1), name) for name, ticks in threads_after.items()
+             if ticks > threads_before.get(name, 0)), reverse=True)[:4]
         # The page reports once a second; the next report closes the measurement.
         end_time = time.time()
         if not isinstance(program, Mpv):
@@ -636,7 +662,8 @@ def main():
                     print(f"{case['name']} run {run} {program.name}: {line}; viewport "
                           f"{figures.get('viewport', '-')}; load average "
                           f"{figures['load average']:.2f}-{figures['load average end']:.2f}; "
-                          f"busiest: {figures['busiest']}", flush=True)
+                          f"busiest: {figures['busiest']}; threads of the first process: "
+                          f"{figures['threads']}", flush=True)
         report(results, [p.name for p in programs])
         print(f"load average at the end {' '.join(f'{v:.2f}' for v in os.getloadavg())}")
         if args.json:
