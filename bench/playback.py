@@ -416,7 +416,7 @@ def measure(program, case, work, service, args, running):
     os.environ["DISPLAY"] = xvfb.display
     since = service.size()
     figures = {"load average": os.getloadavg()[0]}
-    process = None
+    process, finished = None, False
     try:
         if hasattr(program, "for_case"):
             program.for_case(case)
@@ -434,7 +434,7 @@ def measure(program, case, work, service, args, running):
                 service, since, lambda v: v.get("vis") == 1 and v.get("playing") == 1), 120,
                 f"{program.name} to show the playing video")
             if not alive():
-                fail(f"{program.name} ended early; see {folder}/output.log")
+                fail(f"{program.name} ended early ({process.returncode})")
             shown = latest(service, since)[1]
             if case["mode"] == "window" and isinstance(program, Chromium):
                 shown = fit_viewport(process.pid, service, since, shown)
@@ -497,6 +497,7 @@ def measure(program, case, work, service, args, running):
             if b.get("ended") or not b.get("playing"):
                 fail(f"{program.name}: the video stopped during the measurement: {b}")
         figures["load average end"] = os.getloadavg()[0]
+        finished = True
         return figures
     finally:
         if process is not None:
@@ -504,6 +505,14 @@ def measure(program, case, work, service, args, running):
             if (process, folder) in running:
                 running.remove((process, folder))
         xvfb.stop()
+        if not finished:
+            # The work folder goes with the script: what the program said goes to the report.
+            try:
+                with open(os.path.join(folder, "output.log"), errors="replace") as f:
+                    tail = f.read()[-3000:]
+                print(f"{program.name}'s output, last lines:\n{tail}", file=sys.stderr)
+            except OSError:
+                pass
         shutil.rmtree(folder, ignore_errors=True)
 
 
