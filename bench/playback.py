@@ -29,8 +29,7 @@ as a player's button does). Per case and program:
   --variant V=X    also measure the program with this environment, in the same runs
   --no-mpv         leave out the native player, which is otherwise measured where installed
   --record DIR     also record a call-graph profile of the tree (perf record) into DIR
-  --no-wm          no window manager on the private displays (Chromium then never enters
-                   full screen)
+  --no-wm          no window manager on the private displays
 
 One program at a time, each on its own fresh Xvfb (1920 x 1080 x 24) with openbox, so the X
 server's CPU is that program's alone; the programs alternate within each run of a
@@ -158,8 +157,7 @@ def make_media(folder, resolution, seconds):
 # --- one X server per measurement ----------------------------------------------------------
 
 class Xvfb:
-    """A private X server with a window manager (openbox), as a user's desktop has: Chromium
-    enters full screen only once a window manager says its window is full screen."""
+    """A private X server with a window manager (openbox), as a user's desktop has."""
 
     def __init__(self, window_manager=True):
         read, write = os.pipe()
