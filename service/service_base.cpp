@@ -95,7 +95,7 @@ std::optional<std::string> ServiceBaseOverride() {
   if (!IsUsableServiceBase(value)) {
     // Said once: the address is asked for at every fetch.
     static std::once_flag said;
-    std::call_once(said, [value] {
+    std::call_once(said, [] {
       std::fprintf(stderr,
                    "%s ignored: use an https:// address ending in '/'; plain http:// only to "
                    "this machine (127.0.0.1, ::1, localhost)\n",

@@ -28,7 +28,7 @@ class OfflineTest(unittest.TestCase):
 
     def test_a_remote_service_without_a_network_gets_the_notice_and_the_end(self):
         # A documentation address: nothing could answer it, and nothing is asked.
-        self.client = Client(env={"LUMORA_SERVICE_BASE": "http://192.0.2.1/"},
+        self.client = Client(env={"LUMORA_SERVICE_BASE": "https://192.0.2.1/"},
                              config=CONFIG).start()
         box = window_named("提示", 90)
         self.assertIsNone(self.client.process.poll())
