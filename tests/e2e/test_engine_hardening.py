@@ -3,6 +3,7 @@ its own, pages get no WebGL (nor, without the JIT, WebAssembly), and as an ordin
 processes run sandboxed; without the sandbox's namespaces one stderr line says why."""
 import os
 import pwd
+import subprocess
 import time
 import unittest
 
@@ -79,9 +80,15 @@ class EngineHardeningTest(ProgramTest):
     def test_page_processes_run_sandboxed_as_an_ordinary_user(self):
         self.service = DemoService(NO_TIMED_ADVERTS)
         self.run_sandboxed("")
-        self.assertGreaterEqual(min(wait_for(self.sandboxed_pages, 60, what="sandboxed pages")), 2)
+        pages = wait_for(self.sandboxed_pages, 60, what="sandboxed pages")
         time.sleep(3)  # the program's own check has run
-        self.assertNotIn(SANDBOX_LINE, self.client.stderr())
+        # The kernel gives no user namespace inside a chroot (the Debian 13 run): there the
+        # program must say so, as on a machine whose policy forbids them.
+        if subprocess.run(["unshare", "--user", "true"], capture_output=True).returncode == 0:
+            self.assertGreaterEqual(min(pages), 2)
+            self.assertNotIn(SANDBOX_LINE, self.client.stderr())
+        else:
+            self.assertEqual(self.client.stderr().count(SANDBOX_LINE), 1)
 
         # Where the engine cannot give pages namespaces of their own, the user hears once.
         self.run_sandboxed("--disable-namespace-sandbox")
