@@ -42,7 +42,6 @@ import json
 import os
 import shutil
 import signal
-import statistics
 import subprocess
 import sys
 import tempfile
@@ -528,17 +527,6 @@ ROWS = [  # key, label, format
 ]
 
 
-def summary(runs, key, fmt):
-    values = [r[key] for r in runs if key in r]
-    if not values:
-        return None, "-"
-    middle = statistics.median(values)
-    text = fmt.format(middle)
-    if len(values) > 1:
-        text += f" ({fmt.format(min(values))}-{fmt.format(max(values))})"
-    return middle, text
-
-
 def report(results, names):
     print()
     both = "Lumora" in names and "Chromium" in names
@@ -549,7 +537,7 @@ def report(results, names):
         for key, label, fmt in ROWS:
             medians, cells = {}, []
             for name in names:
-                medians[name], text = summary(by_program.get(name, []), key, fmt)
+                medians[name], text = cb.summary(by_program.get(name, []), key, fmt)
                 cells.append(text)
             if all(c == "-" for c in cells):
                 continue

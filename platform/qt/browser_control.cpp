@@ -152,8 +152,7 @@ class BrowserView final : public ControlView {
     if (Context().def->props.opens_links_outside && ask.user_initiated) {
       // An advert's link leaves the program, as it did in a browser; a page that asks in a
       // loop gets one desktop window a second at most.
-      if (Context().open_outside && Context().browsers->MayOpenOutsideNow())
-        Context().open_outside(ask.address.toString(QUrl::FullyEncoded).toStdString());
+      Context().browsers->OpenOutside(ask.address);
       return false;
     }
     if (!raises_events) return true;

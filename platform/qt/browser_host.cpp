@@ -239,7 +239,8 @@ bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
     default:
       break;
   }
-  if (host_->Trust(url) == PageTrust::kShow) {
+  const PageTrust trust = host_->Trust(url);
+  if (trust == PageTrust::kShow) {
     if (type != NavigationTypeRedirect) {
       navigation_user_made_ = user_made;
       navigation_by_program_ = type == NavigationTypeTyped;
@@ -250,7 +251,7 @@ bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
   // A load the program asked for fails as any failed load does; the page's own attempts
   // leave it as it was, without a word to the behaviours.
   refused_navigation_ = !(type == NavigationTypeRedirect && navigation_by_program_);
-  if (user_made && host_->Trust(url) == PageTrust::kDesktop) host_->OpenOutside(url);
+  if (user_made && trust == PageTrust::kDesktop) host_->OpenOutside(url);
   return false;
 }
 
@@ -319,14 +320,10 @@ QUrl BrowserHost::OutsidePageFor(const QUrl& address) const {
   return page;
 }
 
-bool BrowserHost::MayOpenOutsideNow() {
-  if (last_outside_.isValid() && last_outside_.elapsed() < kOutsideIntervalMs) return false;
-  last_outside_.start();
-  return true;
-}
-
 void BrowserHost::OpenOutside(const QUrl& address) {
-  if (!open_outside_ || !MayOpenOutsideNow()) return;
+  if (!open_outside_) return;
+  if (last_outside_.isValid() && last_outside_.elapsed() < kOutsideIntervalMs) return;
+  last_outside_.start();
   open_outside_(address.toString(QUrl::FullyEncoded).toStdString());
 }
 

@@ -140,10 +140,8 @@ class BrowserHost {
   void SetOpenOutside(std::function<void(const std::string&)> open) {
     open_outside_ = std::move(open);
   }
-  // Whether one more address may go to the desktop now: one a second for all pages together,
-  // so a page that asks in a loop opens no flood of browser windows. Counts this one.
-  bool MayOpenOutsideNow();
-  // Hands `address` to the desktop's browser when MayOpenOutsideNow.
+  // Hands `address` to the desktop's browser: one a second for all pages together, so a page
+  // that asks in a loop opens no flood of browser windows.
   void OpenOutside(const QUrl& address);
   // Runs a loop of the engine's (a script dialog, a file chooser) with the program's events
   // held, so no behaviour runs inside it; unset: just runs it.

@@ -27,7 +27,6 @@ struct ControlContext {
   std::function<bool(Event)> is_bound;
   std::function<void(Prop, Value)> write_back;  // a value the user changed, into the model
   BrowserHost* browsers = nullptr;
-  std::function<void(const std::string&)> open_outside;  // to the desktop, if the program agrees
   bool holds_controls = false;  // a container such as the title bar
   // What a screen reader announces for the control, asked afresh each time.
   std::function<SpokenName()> spoken_name;

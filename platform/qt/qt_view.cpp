@@ -168,9 +168,6 @@ void QtView::WindowCreated(WindowId window) {
         program_->SetProperty(window, name, prop, std::move(value));
     };
     context.browsers = browsers_.get();
-    context.open_outside = [this, window, generation](const std::string& address) {
-      if (IsCurrent(window, generation)) program_->OpenOutside(address);
-    };
     context.holds_controls = holds_controls(name);
     context.spoken_name = [this, window, name] { return program_->SpokenNameOf(window, name); };
     shown->controls[name] = qtview::CreateControlView(std::move(context), widget);
