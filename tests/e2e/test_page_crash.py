@@ -44,9 +44,12 @@ class PageCrashTest(unittest.TestCase):
 
     def test_the_main_window_reloads_then_shows_the_local_page_whose_button_reloads(self):
         window = self.start()
-        loads = self.count("/")
+        # The style sheet is asked for by the new page process once the page is in it: the
+        # second death must reach that process, not one still starting.
+        loads, styles = self.count("/"), self.count("/assets/site.css")
         kill_pages(self.client)
         wait_for(lambda: self.count("/") > loads, 60, what="the home page loaded again")
+        wait_for(lambda: self.count("/assets/site.css") > styles, 60, what="the page's style sheet")
         screenshot_when("crash-home-reloaded", window, lambda p: shows_page(p, 10000), 60,
                         "the home page again")
 
