@@ -108,7 +108,10 @@ BrowserPage::BrowserPage(BrowserHost* host, QObject* parent)
   connect(this, &QWebEnginePage::loadFinished, this, [this](bool ok) {
     const QUrl address = url();
     if (!ok || address.isEmpty() || address.scheme() == QLatin1String("chrome")) return;
-    if (address.adjusted(QUrl::RemoveQuery) == crash_page_) return;
+    if (address.adjusted(QUrl::RemoveQuery) == crash_page_) {
+      crash_page_again_ = false;
+      return;
+    }
     last_address_ = address;
   });
   // A video portal needs none of these; asking the user would only be in the way. Clipboard
@@ -148,8 +151,15 @@ void BrowserPage::OnProcessEnded(RenderProcessTerminationStatus status) {
   if (lifecycleState() == LifecycleState::Discarded) return;
   if (status == NormalTerminationStatus || last_address_.isEmpty()) return;
   QUrl next = last_address_;
-  if (!reloaded_for_.hasExpired()) {
-    if (crash_page_.isEmpty() || url().adjusted(QUrl::RemoveQuery) == crash_page_) return;
+  if (!crash_page_.isEmpty() && url().adjusted(QUrl::RemoveQuery) == crash_page_) {
+    // The local page's own process ended, often killed together with the page's: it comes
+    // back as it was, once until it has loaded, so one that cannot live never loops. The
+    // user's page loads again only from its button.
+    if (crash_page_again_) return;
+    crash_page_again_ = true;
+    next = url();
+  } else if (!reloaded_for_.hasExpired()) {
+    if (crash_page_.isEmpty()) return;
     next = crash_page_;
     QUrlQuery query;
     query.addQueryItem(QStringLiteral("url"),

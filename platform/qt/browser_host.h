@@ -94,8 +94,9 @@ class BrowserPage : public QWebEnginePage {
   BrowserHost* host_;
   QPointer<QWebEngineView> own_window_;
   QUrl crash_page_;
-  QUrl last_address_;            // the last page that loaded, never the crash page
-  QDeadlineTimer reloaded_for_;  // running while a reload after a crash is recent; starts expired
+  QUrl last_address_;              // the last page that loaded, never the crash page
+  QDeadlineTimer reloaded_for_;    // running while a reload after a crash is recent; starts expired
+  bool crash_page_again_ = false;  // the crash page was shown again after its own process ended
   std::unique_ptr<FullScreen> full_screen_;
   QElapsedTimer user_input_;           // since the last click or key in the view
   bool navigation_user_made_ = false;  // the main-frame navigation under way, for its redirects
