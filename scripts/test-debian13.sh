@@ -3,12 +3,15 @@
 # packages and runs its tests there: the build, the unit and behaviour tests, and the
 # view and end-to-end tests under an Xvfb of the root's own.
 #
-#   scripts/test-debian13.sh [--dir DIR] [--all | --labels REGEX] [--deb] [--shell]
+#   scripts/test-debian13.sh [--dir DIR] [--all | --labels REGEX | --command CMD] [--deb]
+#                            [--shell]
 #
 #   --dir DIR       the folder that keeps the root between runs, in DIR/root (default
 #                   $LUMORA_DEBIAN13_DIR, else build/debian13)
 #   --all           every test (the default is the suites listed in the README)
 #   --labels REGEX  the ctest labels to run instead
+#   --command CMD   instead of the tests, run CMD with bash in the root's copy of the sources
+#                   once they are built, under the root's Xvfb (a benchmark on this release)
 #   --deb           also build the Debian 13 package there and check it (scripts/check-deb.sh
 #                   and lintian)
 #   --shell         an interactive shell in the root after the tests, with the mounts up
@@ -33,6 +36,7 @@ labels=""
 exclude="$default_exclude"
 deb=0
 shell=0
+command=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --dir) folder="${2:?--dir needs a value}"; shift 2 ;;
@@ -40,7 +44,8 @@ while [ $# -gt 0 ]; do
     --labels) labels="${2:?--labels needs a value}"; exclude=""; shift 2 ;;
     --deb) deb=1; shift ;;
     --shell) shell=1; shift ;;
-    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --command) command="${2:?--command needs a value}"; shift 2 ;;
+    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "test-debian13.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
   esac
 done
@@ -168,11 +173,17 @@ ctest_args=(--preset default -j2 --output-junit skips.xml)
 [ -z "$labels" ] || ctest_args+=(-L "$labels")
 [ -z "$exclude" ] || ctest_args+=(-E "$exclude")
 status=0
-in_root env QTWEBENGINE_DISABLE_SANDBOX=1 LUMORA_FORCE_XVFB=1 bash -c \
-  'cd /src && ./scripts/with-display.sh ctest "$@"' ctest "${ctest_args[@]}" || status=1
-# A test that skipped itself (a tool this release lacks) fails the run as in Debian 12's.
-in_root bash -c 'cd /src && ./scripts/check-skips.py tests/skips-allowed.txt build/default/skips.xml' ||
-  status=1
+if [ -n "$command" ]; then
+  step "Running: $command"
+  in_root env QTWEBENGINE_DISABLE_SANDBOX=1 LUMORA_FORCE_XVFB=1 bash -c \
+    'cd /src && ./scripts/with-display.sh bash -c "$1"' command "$command" || status=1
+else
+  in_root env QTWEBENGINE_DISABLE_SANDBOX=1 LUMORA_FORCE_XVFB=1 bash -c \
+    'cd /src && ./scripts/with-display.sh ctest "$@"' ctest "${ctest_args[@]}" || status=1
+  # A test that skipped itself (a tool this release lacks) fails the run as in Debian 12's.
+  in_root bash -c 'cd /src && ./scripts/check-skips.py tests/skips-allowed.txt build/default/skips.xml' ||
+    status=1
+fi
 tested=$(date +%s)
 step "Tests took $((tested - built)) s"
 
