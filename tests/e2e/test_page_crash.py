@@ -44,8 +44,7 @@ class PageCrashTest(unittest.TestCase):
 
     def test_the_main_window_reloads_then_shows_the_local_page_whose_button_reloads(self):
         window = self.start()
-        # The style sheet is asked for by the new page process once the page is in it: the
-        # second death must reach that process, not one still starting.
+        # The new page process asks for the style sheet: the second death must reach it.
         loads, styles = self.count("/"), self.count("/assets/site.css")
         kill_pages(self.client)
         wait_for(lambda: self.count("/") > loads, 60, what="the home page loaded again")
