@@ -173,14 +173,12 @@ ctest_args=(--preset default -j2 --output-junit skips.xml)
 [ -z "$labels" ] || ctest_args+=(-L "$labels")
 [ -z "$exclude" ] || ctest_args+=(-E "$exclude")
 status=0
-if [ -n "$command" ]; then
-  step "Running: $command"
-  in_root env QTWEBENGINE_DISABLE_SANDBOX=1 LUMORA_FORCE_XVFB=1 bash -c \
-    'cd /src && ./scripts/with-display.sh bash -c "$1"' command "$command" || status=1
-else
-  in_root env QTWEBENGINE_DISABLE_SANDBOX=1 LUMORA_FORCE_XVFB=1 bash -c \
-    'cd /src && ./scripts/with-display.sh ctest "$@"' ctest "${ctest_args[@]}" || status=1
-  # A test that skipped itself (a tool this release lacks) fails the run as in Debian 12's.
+run=(ctest "${ctest_args[@]}")
+[ -z "$command" ] || { step "Running: $command"; run=(bash -c "$command"); }
+in_root env QTWEBENGINE_DISABLE_SANDBOX=1 LUMORA_FORCE_XVFB=1 bash -c \
+  'cd /src && ./scripts/with-display.sh "$@"' run "${run[@]}" || status=1
+# A test that skipped itself (a tool this release lacks) fails the run as in Debian 12's.
+if [ -z "$command" ]; then
   in_root bash -c 'cd /src && ./scripts/check-skips.py tests/skips-allowed.txt build/default/skips.xml' ||
     status=1
 fi

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <mutex>
+#include <string_view>
 
 #include "service/pages.h"
 
@@ -28,10 +29,13 @@ std::string NoProxyList() {
   return list;
 }
 
-bool HasWebScheme(const std::string& address) {
-  std::string scheme = address.substr(0, 8);
-  for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return scheme.starts_with("http://") || scheme.starts_with("https://");
+// "https" or "http" when `address` starts with that scheme (in any case); empty otherwise.
+std::string_view WebSchemeOf(const std::string& address) {
+  std::string head = address.substr(0, 8);
+  for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (head.starts_with("https://")) return "https";
+  if (head.starts_with("http://")) return "http";
+  return {};
 }
 
 bool Configure(CURL* h, const std::string& address, long max_redirects) {
@@ -40,14 +44,14 @@ bool Configure(CURL* h, const std::string& address, long max_redirects) {
   const std::string no_proxy = NoProxyList();
   // Only these two, checked here as well as by libcurl: a bare word would otherwise be taken
   // for a host name.
-  bool ok = HasWebScheme(address);
+  const std::string_view scheme = WebSchemeOf(address);
+  bool ok = !scheme.empty();
   auto set = [&ok](CURLcode rc) { ok = ok && rc == CURLE_OK; };
   set(curl_easy_setopt(h, CURLOPT_URL, address.c_str()));
   set(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
   // A secure address never ends on a plain one: that would hand the answer to anyone on the
   // network path after all.
-  const bool secure = HasWebScheme(address) && address.size() > 4 && (address[4] | 0x20) == 's';
-  set(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https"));
+  set(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, scheme == "https" ? "https" : "http,https"));
   set(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L));
   set(curl_easy_setopt(h, CURLOPT_MAXREDIRS, max_redirects));
   set(curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L));
